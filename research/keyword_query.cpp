@@ -1,0 +1,7 @@
+#include "research/keyword_query.h"
+
+namespace research {
+
+void runKeywordQuery() {}
+
+}  // namespace research

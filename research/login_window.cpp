@@ -1,0 +1,7 @@
+#include "research/login_window.h"
+
+namespace research {
+
+void openLoginWindow() {}
+
+}  // namespace research
