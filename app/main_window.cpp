@@ -79,7 +79,7 @@ MainWindow::MainWindow()
                            Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QString());
-    setWindowIcon(windowIcon());
+    setWindowIcon(appIcon());
     setFixedSize(1019, 655);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
@@ -180,7 +180,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     QCoreApplication::quit();
 }
 
-QIcon windowIcon() {
+QIcon appIcon() {
     QPixmap picture(72, 72);
     picture.fill(Qt::transparent);
     QPainter painter(&picture);

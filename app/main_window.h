@@ -39,6 +39,6 @@ private:
 };
 
 // The window's icon, 72 x 72 pixels.
-QIcon windowIcon();
+QIcon appIcon();
 
 }  // namespace app
