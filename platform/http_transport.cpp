@@ -349,8 +349,17 @@ HttpResponse sendHttpRequest(const HttpRequest& request) {
         return std::any_of(lines->begin(), lines->end(), [&](const HeaderLine& line) { return line.name == name; });
     };
     // Headers curl would add of its own are switched off unless the caller sent them.
+    // The Cookie line goes through curl's cookie option, so that cookies curl's engine keeps from a
+    // redirect of this call join it on one line instead of a second Cookie header.
     std::vector<std::string> wire;
-    for (const HeaderLine& line : *lines) wire.push_back(line.line);
+    std::string cookieLine;
+    for (const HeaderLine& line : *lines) {
+        if (line.name == "cookie")
+            cookieLine = trimmed(std::string_view(line.line).substr(line.line.find_first_of(":;") + 1));
+        else
+            wire.push_back(line.line);
+    }
+    if (!cookieLine.empty() && !set(CURLOPT_COOKIE, cookieLine.c_str())) return fail(HttpFailure::headersRefused);
     if (!has("expect")) wire.push_back("Expect:");
     if (!has("accept")) wire.push_back("Accept:");
     if (!has("content-type")) wire.push_back("Content-Type:");

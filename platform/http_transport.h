@@ -44,6 +44,7 @@ struct HttpRequest {
     std::string_view body;
     // "Name: value" lines ended by CR LF. One line per name goes on the wire (names compared without
     // ASCII case, a later line replacing an earlier one). Besides these only Host and Content-Length.
+    // The Cookie line follows Host, joined on one line with the cookies of cookieEngine.
     std::string_view headerLines;
     std::string_view userName, password;       // Basic, sent only when both are non-empty
     std::string_view proxy;                    // "host:port"; "" connects directly
