@@ -289,7 +289,9 @@ HttpResponse sendHttpRequest(const HttpRequest& request) {
     CURL* handle = easy.get();
     auto set = [handle](CURLoption option, auto value) { return curl_easy_setopt(handle, option, value) == CURLE_OK; };
 
-    std::string address = url->scheme + "://" + url->host + ":" + std::to_string(url->port) + url->objectName;
+    const bool defaultPort = url->port == (url->secure ? 443 : 80);
+    std::string address = url->scheme + "://" + url->host + (defaultPort ? "" : ":" + std::to_string(url->port)) +
+                          url->objectName;
     std::string verb(request.verb);
     const bool head = verb == "HEAD";
     Exchange exchange;

@@ -141,3 +141,18 @@ int closedLoopbackPort() {
 }
 
 }  // namespace testing_support
+
+namespace testing_support {
+
+bool loopbackPortAccepts(int port) {
+    int socket = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    bool accepted = ::connect(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    ::close(socket);
+    return accepted;
+}
+
+}  // namespace testing_support

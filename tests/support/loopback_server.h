@@ -76,4 +76,7 @@ private:
 // A loopback port on which nothing listens, so a connect is refused.
 int closedLoopbackPort();
 
+// True when something accepts a connection on this loopback port now.
+bool loopbackPortAccepts(int port);
+
 }  // namespace testing_support
