@@ -50,6 +50,7 @@ struct Regex::Handles {
     bool jit = false;
 
     Handles() = default;
+
     Handles(const Handles&) = delete;
     Handles& operator=(const Handles&) = delete;
     ~Handles() {
@@ -57,6 +58,21 @@ struct Regex::Handles {
         pcre2_match_context_free(matchContext);
         pcre2_match_data_free(matchData);
         pcre2_code_free(code);
+    }
+
+    // The JIT first runs on 32 KiB of the machine stack; a run that needs more gets a stack of its own
+    // (made once: making one costs far more than a short run) and is tried again.
+    int run(std::u16string_view subject, PCRE2_SIZE offset) {
+        const auto* text = reinterpret_cast<PCRE2_SPTR>(subject.data());
+        if (!jit) return pcre2_match(code, text, subject.size(), offset, 0, matchData, matchContext);
+        int rc = pcre2_jit_match(code, text, subject.size(), offset, 0, matchData, matchContext);
+        if (rc == PCRE2_ERROR_JIT_STACKLIMIT && !jitStack) {
+            jitStack = pcre2_jit_stack_create(kJitStackStart, kJitStackMax, nullptr);
+            if (!jitStack) return rc;
+            pcre2_jit_stack_assign(matchContext, nullptr, jitStack);
+            rc = pcre2_jit_match(code, text, subject.size(), offset, 0, matchData, matchContext);
+        }
+        return rc;
     }
 };
 
@@ -91,11 +107,7 @@ std::optional<Regex> Regex::compile(std::u16string_view pattern, RegexOptions op
     pcre2_set_depth_limit(handles->matchContext, kDepthLimit);
 
     if (options.jit && pcre2_jit_compile(handles->code, PCRE2_JIT_COMPLETE) == 0) {
-        handles->jitStack = pcre2_jit_stack_create(kJitStackStart, kJitStackMax, nullptr);
-        if (handles->jitStack) {
-            pcre2_jit_stack_assign(handles->matchContext, nullptr, handles->jitStack);
-            handles->jit = true;
-        }
+        handles->jit = true;
     }
     return Regex(std::move(handles));
 }
@@ -114,15 +126,11 @@ std::optional<RegexMatches> Regex::find(std::u16string_view subject, bool global
     if (subject.size() > static_cast<size_t>(INT_MAX)) return std::nullopt;
     RegexMatches result;
     result.groupCount_ = groupCount();
-    const auto* text = reinterpret_cast<PCRE2_SPTR>(subject.data());
     const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(handles_->matchData);
 
     PCRE2_SIZE offset = 0;
     while (offset <= subject.size()) {
-        int rc = handles_->jit ? pcre2_jit_match(handles_->code, text, subject.size(), offset, 0,
-                                                 handles_->matchData, handles_->matchContext)
-                               : pcre2_match(handles_->code, text, subject.size(), offset, 0,
-                                             handles_->matchData, handles_->matchContext);
+        int rc = handles_->run(subject, offset);
         if (rc == PCRE2_ERROR_NOMATCH) break;
         if (rc <= 0) return std::nullopt;  // limits hit, out of memory, ...
 

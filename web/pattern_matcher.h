@@ -50,13 +50,18 @@ class PatternMatcher {
 
   private:
     struct Engine;
+    struct MatchTexts;
 
     int positionOf(const std::string& found, int firstIndex) const;
+    std::u16string_view wideSubject() const;
+    std::shared_ptr<const MatchTexts> convertMatchTexts() const;
 
     std::shared_ptr<const Engine> engine;
     std::shared_ptr<const platform::RegexMatches> matchList;
-    std::u16string subject;
-    mutable std::shared_ptr<const std::string> subjectText;  // code page 936 form of subject, made on demand
+    std::shared_ptr<const std::u16string> subject;  // never changed once made, so copies share it
+    // Made on demand from the above, the first time they are asked for.
+    mutable std::shared_ptr<const std::string> subjectText;  // code page 936 form of subject
+    mutable std::shared_ptr<const MatchTexts> matchTexts;
 };
 
 }  // namespace web

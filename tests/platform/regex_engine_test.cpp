@@ -114,6 +114,20 @@ TEST(Regex, CatastrophicBacktrackingFailsTheRun) {
     }
 }
 
+TEST(Regex, DeepRunOutgrowsTheFirstJitStack) {
+    std::u16string subject(20'000, u'a');
+    subject += u"c";
+    for (bool jit : {true, false}) {
+        auto regex = platform::Regex::compile(u"(a|b)*c", {.jit = jit});
+        ASSERT_TRUE(regex);
+        auto matches = regex->find(subject, true);
+        ASSERT_TRUE(matches) << jit;
+        ASSERT_EQ(matches->count(), 1);
+        EXPECT_EQ(matches->span(0, 0).end, 20'001);
+        EXPECT_EQ(matches->span(0, 1).start, 19'999);
+    }
+}
+
 TEST(Regex, MovedFromRegexLeavesTheNewOwnerWorking) {
     auto regex = platform::Regex::compile(u"b");
     ASSERT_TRUE(regex);

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "platform/codepage.h"
 #include "platform/gbk_literal.h"
 
 namespace {
@@ -201,6 +202,29 @@ TEST(PatternMatcher, ReplaceTakesTheReplacementLiterally) {
     EXPECT_EQ(matcher.replace("$1"), "b$1nana");
     ASSERT_TRUE(matcher.search("x", "banana"));
     EXPECT_EQ(matcher.replace("y"), "banana");
+}
+
+// Match texts are converted back all at once; every character of the code page, and the U+FFFD of a
+// malformed byte, must come back as it would alone.
+TEST(PatternMatcher, EveryCharacterComesBackWhole) {
+    std::string subject;
+    for (int byte = 0x01; byte <= 0x80; ++byte) subject += static_cast<char>(byte);
+    for (int lead = 0x81; lead <= 0xFE; ++lead) {
+        for (int trail = 0x40; trail <= 0xFE; ++trail) {
+            if (trail == 0x7F) continue;
+            subject += static_cast<char>(lead);
+            subject += static_cast<char>(trail);
+        }
+    }
+    subject += "\x81 \xFF";
+    std::u16string wide = platform::toUtf16(subject, 936);
+
+    web::PatternMatcher matcher;
+    ASSERT_TRUE(matcher.search("[^]", subject));
+    ASSERT_EQ(matcher.matchCount(), static_cast<int>(wide.size()));
+    for (int i = 1; i <= matcher.matchCount(); ++i) {
+        ASSERT_EQ(matcher.matchText(i), platform::fromUtf16(wide.substr(i - 1, 1), 936)) << i;
+    }
 }
 
 // The keyword query reads field j of row j from each field's own matcher.
