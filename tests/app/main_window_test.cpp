@@ -138,7 +138,7 @@ TEST_F(MainWindowTest, QueryBeforeLoginIsRefusedAndLeavesTheListAlone) {
 
 TEST_F(MainWindowTest, WorkerControlCallsAreAnsweredWhileTheLoopRuns) {
     research::MainControls& c = research::mainControls();
-    std::atomic<bool> done = false;
+    std::atomic<bool> done{false};
     std::string seen;
     std::thread worker([&] {
         platform::setControlText(c.statusLabel, gbk("提示:共4/去除2"));

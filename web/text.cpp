@@ -1,0 +1,215 @@
+#include "web/text.h"
+
+#include <cstring>
+
+#include "platform/codepage.h"
+
+namespace web {
+namespace {
+
+bool isLead(char c) { return static_cast<unsigned char>(c) >= 0x80; }
+
+char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool equalAt(std::string_view text, size_t at, std::string_view search, bool ignoreCase) {
+    if (!ignoreCase) return std::memcmp(text.data() + at, search.data(), search.size()) == 0;
+    for (size_t k = 0; k < search.size(); ++k) {
+        if (lowerAscii(text[at + k]) != lowerAscii(search[k])) return false;
+    }
+    return true;
+}
+
+// 0-based index of the first match at or after `from` (a character boundary), or npos. Candidates
+// are found with a fast byte search; characters are then stepped from the last known boundary up to
+// the candidate, so the whole search stays linear and a match on a trail byte is skipped.
+size_t find(std::string_view text, std::string_view search, size_t from, bool ignoreCase) {
+    const size_t n = text.size();
+    size_t boundary = from;  // a character boundary at or before every candidate still to come
+    size_t candidate = from;
+    while (true) {
+        if (ignoreCase) {
+            // Candidates: bytes equal to the first search byte in either case.
+            const char a = lowerAscii(search[0]);
+            const char b = a >= 'a' && a <= 'z' ? static_cast<char>(a - 'a' + 'A') : a;
+            size_t next = std::string_view::npos;
+            for (size_t i = candidate; i < n; ++i) {
+                if (text[i] == a || text[i] == b) {
+                    next = i;
+                    break;
+                }
+            }
+            candidate = next;
+        } else {
+            candidate = text.find(search, candidate);
+        }
+        if (candidate == std::string_view::npos) return std::string_view::npos;
+        // Step whole characters up to the candidate.
+        while (boundary < candidate) {
+            if (isLead(text[boundary])) {
+                if (boundary + 1 >= n) return std::string_view::npos;  // cut short
+                boundary += 2;
+            } else {
+                ++boundary;
+            }
+        }
+        if (boundary == candidate) {
+            if (n - candidate < search.size()) return std::string_view::npos;
+            if (equalAt(text, candidate, search, ignoreCase)) return candidate;
+        }
+        // boundary is past the candidate (it fell on a trail byte) or the bytes differ: go on.
+        candidate = candidate + 1;
+        if (candidate < boundary) candidate = boundary;
+    }
+}
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// The text with every "#引号" (in code page 936) replaced by a double quote.
+std::string withQuotes(std::string_view marker) {
+    static constexpr std::string_view kQuoteMarker = "#\xD2\xFD\xBA\xC5";
+    std::string out;
+    out.reserve(marker.size());
+    size_t i = 0;
+    while (i < marker.size()) {
+        if (marker.substr(i, kQuoteMarker.size()) == kQuoteMarker) {
+            out += '"';
+            i += kQuoteMarker.size();
+        } else {
+            out += marker[i++];
+        }
+    }
+    return out;
+}
+
+std::u16string wideFromBytes(std::string_view wide) {
+    std::u16string out;
+    out.reserve(wide.size() / 2);
+    for (size_t i = 0; i + 1 < wide.size(); i += 2) {
+        const char16_t unit = static_cast<char16_t>(static_cast<unsigned char>(wide[i]) |
+                                                    (static_cast<unsigned char>(wide[i + 1]) << 8));
+        if (unit == 0) break;
+        out.push_back(unit);
+    }
+    return out;
+}
+
+}  // namespace
+
+int textPosition(std::string_view text, std::string_view searchText, int startPosition, bool ignoreCase) {
+    if (startPosition < 1) startPosition = 1;
+    if (static_cast<size_t>(startPosition) > text.size()) return -1;
+    if (searchText.empty()) return 1;
+    const size_t at = find(text, searchText, static_cast<size_t>(startPosition - 1), ignoreCase);
+    return at == std::string_view::npos ? -1 : static_cast<int>(at) + 1;
+}
+
+std::vector<std::string> splitOnDelimiter(std::string_view text, std::string_view delimiter) {
+    std::vector<std::string> pieces;
+    if (text.empty()) return pieces;
+    if (delimiter.empty()) {
+        pieces.emplace_back(text);
+        return pieces;
+    }
+    size_t segmentStart = 0;
+    size_t from = 0;
+    while (from < text.size()) {
+        const size_t at = find(text, delimiter, from, false);
+        if (at == std::string_view::npos) break;
+        pieces.emplace_back(text.substr(segmentStart, at - segmentStart));
+        segmentStart = from = at + delimiter.size();
+    }
+    if (segmentStart < text.size()) pieces.emplace_back(text.substr(segmentStart));
+    return pieces;
+}
+
+std::string textBetween(std::string_view text, std::string_view leftMarker, std::string_view rightMarker,
+                        int startPosition, bool ignoreCase) {
+    const std::string left = withQuotes(leftMarker);
+    const std::string right = withQuotes(rightMarker);
+    int leftPos = textPosition(text, left, startPosition, ignoreCase);
+    if (leftPos == -1) return {};
+    leftPos += static_cast<int>(left.size());
+    const int rightPos = textPosition(text, right, leftPos, ignoreCase);
+    if (rightPos == -1) return {};
+    return std::string(text.substr(static_cast<size_t>(leftPos - 1), static_cast<size_t>(rightPos - leftPos)));
+}
+
+int countOccurrences(std::string_view text, std::string_view searchText, bool caseSensitive) {
+    // An empty search text would be found at 1 forever; it counts nothing.
+    if (searchText.empty()) return 0;
+    int count = 0;
+    int pos = textPosition(text, searchText, 1, !caseSensitive);
+    while (pos != -1) {
+        ++count;
+        pos = textPosition(text, searchText, pos + static_cast<int>(searchText.size()), !caseSensitive);
+    }
+    return count;
+}
+
+std::string urlEncode(std::string_view text, bool keepSafeCharacters, bool asUtf8) {
+    if (text.empty()) return {};
+    const std::string utf8 = asUtf8 ? gbkToUtf8(text) : std::string();
+    const std::string_view bytes = asUtf8 ? std::string_view(utf8) : text;
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(bytes.size() * 3);
+    for (char c : bytes) {
+        const bool safe = c == '-' || c == '.' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') ||
+                          (c >= 'a' && c <= 'z');
+        if (keepSafeCharacters && safe) {
+            out += c;
+        } else {
+            const auto byte = static_cast<unsigned char>(c);
+            out += '%';
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0x0F];
+        }
+    }
+    return out;
+}
+
+std::string urlDecode(std::string_view text, bool toGbk) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size()) {
+            const int high = hexValue(text[i + 1]);
+            const int low = hexValue(text[i + 2]);
+            if (high >= 0 && low >= 0) {
+                out += static_cast<char>(high * 16 + low);
+                i += 2;
+                continue;
+            }
+        }
+        out += text[i];
+    }
+    return toGbk ? utf8ToGbk(out) : out;
+}
+
+std::string gbkToUtf8(std::string_view text) { return platform::fromUtf16(platform::toUtf16(text, 936), 65001); }
+
+std::string utf8ToGbk(std::string_view text) { return platform::fromUtf16(platform::toUtf16(text, 65001), 936); }
+
+std::string codePageToWide(std::string_view text, int codePage) {
+    const std::u16string wide = platform::toUtf16(text, codePage);
+    std::string out;
+    out.reserve(wide.size() * 2 + 2);
+    for (char16_t unit : wide) {
+        out += static_cast<char>(unit & 0xFF);
+        out += static_cast<char>(unit >> 8);
+    }
+    out += '\0';
+    out += '\0';
+    return out;
+}
+
+std::string wideToCodePage(std::string_view wide, int codePage) {
+    return platform::fromUtf16(wideFromBytes(wide), codePage);
+}
+
+}  // namespace web
