@@ -50,7 +50,8 @@ QPointer<LoginWindow>& openWindow() {
 
 void openLoginWindow() {
     QPointer<LoginWindow>& window = openWindow();
-    if (!window) {
+    // A window closed a moment ago may still await its deletion; it does not count as open.
+    if (!window || !window->isVisible()) {
         window = new LoginWindow;
         window->show();
     }

@@ -50,6 +50,7 @@ protected:
     void TearDown() override {
         if (QWidget* open = loginWindow()) open->close();
         testing_support::waitFor([] { return loginWindow() == nullptr; });
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
     void pointAt(const testing_support::SimProcess& sim) {
