@@ -33,7 +33,7 @@ class PatternMatcher {
     int matchCount() const;
 
     // Match number `index` (1-based); "" when there is none. Only when `position` is supplied, it gets
-    // textPosition(result, subject, start of the match in UTF-16 units as a byte position,
+    // textPosition(subject, result, start of the match in UTF-16 units taken as a byte position,
     // ignoreCase when the search ignored case) - 1: 0 for a missing match, -2 for an empty subject.
     std::string matchText(int index, int* position = nullptr) const;
 
