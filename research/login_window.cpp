@@ -25,6 +25,7 @@ public:
     LoginWindow() : QWidget(nullptr, Qt::Window) {
         setObjectName(QStringLiteral("loginWindow"));
         setAttribute(Qt::WA_DeleteOnClose);
+        setWindowTitle(QString::fromUtf8("登录直通车"));
         resize(1197, 624);
         if (const QScreen* screen = QGuiApplication::primaryScreen()) {
             move(screen->availableGeometry().center() - rect().center());
