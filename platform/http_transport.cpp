@@ -1,6 +1,7 @@
 #include "platform/http_transport.h"
 
 #include <curl/curl.h>
+#include <sys/mman.h>
 
 #include <algorithm>
 #include <cctype>
@@ -142,6 +143,9 @@ std::optional<std::vector<HeaderLine>> foldHeaderLines(std::string_view text) {
 
 using Clock = std::chrono::steady_clock;
 
+// Large enough that a big answer arrives in few callbacks, small enough to cost nothing for a small one.
+constexpr long receiveBufferBytes = 256 * 1024;
+
 // What the callbacks learn while the exchange runs.
 struct Exchange {
     HttpResponse response;
@@ -154,6 +158,19 @@ struct Exchange {
     Clock::duration stallLimit{};
     long long contentLength = -1;
 };
+
+// Room for `bytes` in the body. A large body asks for transparent huge pages: filling fresh memory
+// page by page costs more than the transfer itself (about 270 ms against 11 ms for 50 MB here).
+void reserveBody(std::string& body, size_t bytes) {
+    if (bytes <= body.capacity()) return;
+    body.reserve(bytes);
+    constexpr uintptr_t hugePage = 2u << 20;
+    if (bytes < 2 * hugePage) return;
+    auto start = reinterpret_cast<uintptr_t>(body.data());
+    uintptr_t first = (start + hugePage - 1) & ~(hugePage - 1);
+    uintptr_t last = (start + body.capacity()) & ~(hugePage - 1);
+    if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+}
 
 size_t onHeader(char* data, size_t size, size_t count, void* context) {
     auto& exchange = *static_cast<Exchange*>(context);
@@ -171,8 +188,7 @@ size_t onHeader(char* data, size_t size, size_t count, void* context) {
         exchange.headersComplete = true;
         constexpr long long reserveLimit = 1LL << 28;
         if (exchange.contentLength > 0)
-            exchange.response.body.reserve(
-                static_cast<size_t>(std::min(exchange.contentLength, reserveLimit)));
+            reserveBody(exchange.response.body, static_cast<size_t>(std::min(exchange.contentLength, reserveLimit)));
     } else if (startsWithIgnoringCase(line, "content-length:")) {
         std::string digits(trimmed(line.substr(15)));
         if (!digits.empty() && digits.size() < 19 &&
@@ -185,7 +201,10 @@ size_t onHeader(char* data, size_t size, size_t count, void* context) {
 size_t onBody(char* data, size_t size, size_t count, void* context) {
     auto& exchange = *static_cast<Exchange*>(context);
     exchange.lastActivity = Clock::now();
-    exchange.response.body.append(data, size * count);
+    std::string& body = exchange.response.body;
+    if (body.size() + size * count > body.capacity())
+        reserveBody(body, std::max(body.capacity() * 2, body.size() + size * count));
+    body.append(data, size * count);
     return size * count;
 }
 
@@ -301,7 +320,7 @@ HttpResponse sendHttpRequest(const HttpRequest& request) {
                  set(CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1)) &&
                  set(CURLOPT_HTTP_CONTENT_DECODING, 0L) &&
                  set(CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L) &&
-                 set(CURLOPT_BUFFERSIZE, static_cast<long>(CURL_MAX_READ_SIZE)) &&
+                 set(CURLOPT_BUFFERSIZE, receiveBufferBytes) &&
                  set(CURLOPT_HEADERFUNCTION, onHeader) && set(CURLOPT_HEADERDATA, &exchange) &&
                  set(CURLOPT_WRITEFUNCTION, onBody) && set(CURLOPT_WRITEDATA, &exchange) &&
                  set(CURLOPT_PREREQFUNCTION, onConnected) && set(CURLOPT_PREREQDATA, &exchange) &&

@@ -130,22 +130,31 @@ std::string statusOf(std::string_view headers) {
     return end == -1 ? std::string() : std::string(headers.substr(9, static_cast<size_t>(end - 10)));
 }
 
-std::string decodedByCharset(std::string_view bodyBytes, std::string text) {
+// The body up to its first NUL, re-decoded from all of the body when its head declares a character
+// set other than GBK. A body that needs neither becomes the text itself, without a copy.
+std::string bodyText(std::string body) {
+    size_t nul = body.find('\0');
+    std::string text = nul == std::string::npos ? std::string() : body.substr(0, nul);
+    std::string_view shown = nul == std::string::npos ? std::string_view(body) : std::string_view(text);
+    bool changed = nul != std::string::npos;
     PatternMatcher matcher;
-    std::string_view head = std::string_view(text).substr(0, charsetSearchBytes);
-    if (matcher.search(charsetPattern, head)) {
+    if (matcher.search(charsetPattern, shown.substr(0, charsetSearchBytes))) {
         std::string name = matcher.groupText(1, 1);
-        if (!name.empty() && name != "gbk" && name != "gb2312")
-            if (auto decoded = platform::charsetToGbk(bodyBytes, name)) text = std::string(untilNul(*decoded));
+        if (!name.empty() && name != "gbk" && name != "gb2312") {
+            if (auto decoded = platform::charsetToGbk(body, name)) {
+                text = std::string(untilNul(*decoded));
+                changed = true;
+            }
+        }
         platform::letPendingEventsRun();
     }
     platform::letPendingEventsRun();
-    return text;
+    if (changed) return text;
+    return body;
 }
 
-}  // namespace
-
-std::string readFetchAnswer(std::string_view headerBlock, std::string_view bodyBytes, const FetchRequest& request) {
+// Takes the body by value, so that a large answer becomes the result without another copy.
+std::string answerText(std::string_view headerBlock, std::string body, const FetchRequest& request) {
     std::string headers(untilNul(headerBlock));
     if (headers.empty()) return "";
     if (request.statusText != nullptr) *request.statusText = statusOf(headers);
@@ -165,11 +174,18 @@ std::string readFetchAnswer(std::string_view headerBlock, std::string_view bodyB
     if (responseCookies.size() >= 2) responseCookies.resize(responseCookies.size() - 2);
     if (request.cookies != nullptr) mergeCookies(*request.cookies, responseCookies);
 
-    if (request.responseHeaders != nullptr) *request.responseHeaders = headers;
-    if (request.responseCookies != nullptr) *request.responseCookies = responseCookies;
-    if (sawLocation && request.location != nullptr) *request.location = location;
-    if (request.responseBytes != nullptr) *request.responseBytes = bodyBytes;
-    return decodedByCharset(bodyBytes, std::string(untilNul(bodyBytes)));
+    if (request.responseHeaders != nullptr) *request.responseHeaders = std::move(headers);
+    if (request.responseCookies != nullptr) *request.responseCookies = std::move(responseCookies);
+    if (sawLocation && request.location != nullptr) *request.location = std::move(location);
+    if (request.responseBytes != nullptr) *request.responseBytes = body;
+
+    return bodyText(std::move(body));
+}
+
+}  // namespace
+
+std::string readFetchAnswer(std::string_view headerBlock, std::string_view bodyBytes, const FetchRequest& request) {
+    return answerText(headerBlock, std::string(bodyBytes), request);
 }
 
 std::string WebFetch(const FetchRequest& request) {
@@ -195,7 +211,7 @@ std::string WebFetch(const FetchRequest& request) {
         *request.statusText = message(response.failure);
     std::string result;
     if (response.failure == HttpFailure::none || response.failure == HttpFailure::readBroken)
-        result = readFetchAnswer(response.headerBlock, response.body, request);
+        result = answerText(response.headerBlock, std::move(response.body), request);
     platform::letPendingEventsRun();
     return result;
 }

@@ -117,22 +117,6 @@ void LoopbackServer::serve() {
     }
 }
 
-HttpServerThread::HttpServerThread(const std::function<void(httplib::Server&)>& routes) {
-    routes(server_);
-    port_ = server_.bind_to_any_port("127.0.0.1");
-    thread_ = std::thread([this] { server_.listen_after_bind(); });
-    while (!server_.is_running()) std::this_thread::yield();
-}
-
-HttpServerThread::~HttpServerThread() {
-    server_.stop();
-    thread_.join();
-}
-
-std::string HttpServerThread::url(std::string_view path) const {
-    return "http://127.0.0.1:" + std::to_string(port_) + std::string(path);
-}
-
 int closedLoopbackPort() {
     int port = 0;
     int socket = boundLoopbackSocket(port);

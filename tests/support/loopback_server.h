@@ -3,8 +3,6 @@
 // mid-body, a reset, a stall. It records every request exactly as it arrived on the wire and hands
 // each connection, one at a time, to the test's script.
 
-#include <httplib.h>
-
 #include <atomic>
 #include <functional>
 #include <mutex>
@@ -52,24 +50,6 @@ private:
     std::atomic<bool> stopping_{false};
     mutable std::mutex mutex_;
     std::vector<std::string> requests_;
-    std::thread thread_;
-};
-
-// A cpp-httplib server on 127.0.0.1 and a free port, listening in its own thread from construction
-// to destruction, with the routes that `routes` sets up before it starts.
-class HttpServerThread {
-public:
-    explicit HttpServerThread(const std::function<void(httplib::Server&)>& routes);
-    ~HttpServerThread();
-    HttpServerThread(const HttpServerThread&) = delete;
-    HttpServerThread& operator=(const HttpServerThread&) = delete;
-
-    int port() const { return port_; }
-    std::string url(std::string_view path = "/") const;
-
-private:
-    httplib::Server server_;
-    int port_ = 0;
     std::thread thread_;
 };
 

@@ -8,12 +8,13 @@
 #include <chrono>
 #include <thread>
 
+#include "tests/support/http_test_server.h"
 #include "tests/support/loopback_server.h"
 #include "web/web_fetch.h"
 
 namespace {
 
-using testing_support::HttpServerThread;
+using testing_support::HttpTestServer;
 using testing_support::LoopbackServer;
 using testing_support::RawConnection;
 using web::WebFetch;
@@ -73,11 +74,13 @@ class RealProxy : public testing::TestWithParam<ProxyCase> {};
 TEST_P(RealProxy, CarriesPlainHttp) {
     if (!QFile::exists(tinyproxyBinary)) GTEST_SKIP() << "tinyproxy is not installed";
     const ProxyCase& c = GetParam();
-    HttpServerThread server(echoRoutes);
+    HttpTestServer server;
+    echoRoutes(server.server());
+    server.start();
     Tinyproxy proxy(c.proxyCredentials);
     ASSERT_TRUE(proxy.ready());
     std::string statusText;
-    std::string result = WebFetch({.url = server.url("/via"), .proxy = proxy.address(), .proxyUser = c.proxyUser,
+    std::string result = WebFetch({.url = "http://" + server.host() + "/via", .proxy = proxy.address(), .proxyUser = c.proxyUser,
                                    .proxyPassword = c.proxyPassword, .timeoutSeconds = 5, .statusText = &statusText});
     EXPECT_EQ(statusText, c.status);
     if (c.reachesServer)

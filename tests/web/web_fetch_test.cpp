@@ -9,11 +9,12 @@
 
 #include "platform/codepage.h"
 #include "platform/gbk_literal.h"
+#include "tests/support/http_test_server.h"
 #include "tests/support/loopback_server.h"
 
 namespace {
 
-using testing_support::HttpServerThread;
+using testing_support::HttpTestServer;
 using testing_support::LoopbackServer;
 using testing_support::RawConnection;
 using web::CookieText;
@@ -190,8 +191,10 @@ void redirectRoutes(httplib::Server& server) {
 }
 
 TEST(WebFetch, FollowsRedirectsAndKeepsTheirCookiesWithinTheCall) {
-    HttpServerThread server(redirectRoutes);
-    std::string url = server.url("/start");
+    HttpTestServer server;
+    redirectRoutes(server.server());
+    server.start();
+    std::string url = "http://" + server.host() + "/start";
     CookieText cookies = "a=1";
     std::string statusText, location = untouched;
     std::string result = WebFetch({.url = url, .cookies = &cookies, .location = &location, .statusText = &statusText});
@@ -201,8 +204,10 @@ TEST(WebFetch, FollowsRedirectsAndKeepsTheirCookiesWithinTheCall) {
 }
 
 TEST(WebFetch, StopsAtTheRedirectWhenAsked) {
-    HttpServerThread server(redirectRoutes);
-    std::string url = server.url("/start");
+    HttpTestServer server;
+    redirectRoutes(server.server());
+    server.start();
+    std::string url = "http://" + server.host() + "/start";
     CookieText cookies;
     std::string statusText, location;
     std::string result =
@@ -223,12 +228,12 @@ class Credentials : public testing::TestWithParam<CredentialCase> {};
 
 TEST_P(Credentials, GoAsBasicOnlyWhenBothAreGiven) {
     const CredentialCase& c = GetParam();
-    HttpServerThread server([](httplib::Server& s) {
-        s.Get("/", [](const httplib::Request& request, httplib::Response& response) {
-            response.set_content("auth=" + request.get_header_value("Authorization"), "text/plain");
-        });
+    HttpTestServer server;
+    server.server().Get("/", [](const httplib::Request& request, httplib::Response& response) {
+        response.set_content("auth=" + request.get_header_value("Authorization"), "text/plain");
     });
-    EXPECT_EQ(WebFetch({.url = server.url(), .userName = c.userName, .password = c.password}),
+    server.start();
+    EXPECT_EQ(WebFetch({.url = "http://" + server.host() + "/", .userName = c.userName, .password = c.password}),
               std::string("auth=") + c.authorization);
 }
 
