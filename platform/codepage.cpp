@@ -3,19 +3,29 @@
 #include <errno.h>
 #include <iconv.h>
 
+#include <algorithm>
+#include <bit>
+#include <cstring>
 #include <map>
 #include <utility>
 
 namespace platform {
 namespace {
 
-// One move-only owner per iconv_t. A converter is not thread-safe, so each thread keeps its own.
+// char16_t texts are handed to iconv as they lie in memory.
+constexpr const char* kNativeUtf16 = std::endian::native == std::endian::little ? "UTF-16LE" : "UTF-16BE";
+
+// The one owner of an iconv_t. A converter is not thread-safe, so each thread keeps its own.
 class Converter {
 public:
     Converter(const char* to, const char* from) : handle_(iconv_open(to, from)) {}
     Converter(Converter&& other) noexcept : handle_(std::exchange(other.handle_, invalid())) {}
-    Converter& operator=(Converter&&) = delete;
+    Converter& operator=(Converter&& other) noexcept {
+        std::swap(handle_, other.handle_);
+        return *this;
+    }
     Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
     ~Converter() {
         if (valid()) iconv_close(handle_);
     }
@@ -28,24 +38,49 @@ private:
 };
 
 // iconv_open costs far more than a short conversion, so converters are kept per thread and per pair.
-Converter& converter(const std::string& to, const std::string& from) {
+// Only names iconv knows are kept, so odd charset names from web pages do not pile up.
+// nullptr when iconv has no such conversion.
+Converter* converter(const std::string& to, const std::string& from) {
     thread_local std::map<std::pair<std::string, std::string>, Converter> cache;
     auto key = std::make_pair(to, from);
     auto it = cache.find(key);
-    if (it == cache.end()) it = cache.emplace(key, Converter(to.c_str(), from.c_str())).first;
+    if (it == cache.end()) {
+        Converter fresh(to.c_str(), from.c_str());
+        if (!fresh.valid()) return nullptr;
+        it = cache.emplace(std::move(key), std::move(fresh)).first;
+    }
     iconv(it->second.get(), nullptr, nullptr, nullptr, nullptr);  // back to the initial state
-    return it->second;
+    return &it->second;
 }
 
-const char* iconvName(int codePage) {
-    return codePage == 65001 ? "UTF-8" : "CP936";  // 936 and 0 (the ANSI code page) alike
+std::string iconvName(int codePage) {
+    if (codePage == 65001) return "UTF-8";
+    if (codePage == 936 || codePage == 0) return "CP936";
+    return "CP" + std::to_string(codePage);
 }
 
-// Converts `in`, replacing each input unit that cannot be converted by `replacement` (already in the
-// target encoding) and skipping `skip` bytes of input for it.
-std::string convert(Converter& conv, std::string_view in, std::string_view replacement, size_t skip) {
-    std::string out;
-    out.resize(in.size() * 2 + 16);
+// How many input bytes one unconvertible unit takes: one byte of a multi-byte code page (so a bad lead
+// byte does not swallow the good byte after it), one UTF-16 unit or a whole surrogate pair.
+using SkipRule = size_t (*)(const char* in, size_t left);
+
+size_t skipByte(const char*, size_t) { return 1; }
+
+size_t skipUtf16Character(const char* in, size_t left) {
+    if (left < 2) return left;
+    char16_t first;
+    std::memcpy(&first, in, 2);
+    if (first >= 0xD800 && first <= 0xDBFF && left >= 4) {
+        char16_t second;
+        std::memcpy(&second, in + 2, 2);
+        if (second >= 0xDC00 && second <= 0xDFFF) return 4;
+    }
+    return 2;
+}
+
+// Converts all of `in`; each unit iconv rejects (malformed, cut short or without a form in the target)
+// becomes `replacement`, which is already in the target encoding, and the conversion goes on after it.
+std::string convert(Converter& conv, std::string_view in, std::string_view replacement, SkipRule skip) {
+    std::string out(in.size() * 2 + 16, '\0');
     char* inPtr = const_cast<char*>(in.data());
     size_t inLeft = in.size();
     size_t used = 0;
@@ -59,11 +94,11 @@ std::string convert(Converter& conv, std::string_view in, std::string_view repla
             out.resize(out.size() * 2);
             continue;
         }
-        // EILSEQ or EINVAL (cut short at the end): replace one unit and go on.
+        // EILSEQ, or EINVAL for a sequence cut short by the end of the input.
         if (out.size() - used < replacement.size()) out.resize(out.size() * 2 + replacement.size());
-        out.replace(used, replacement.size(), replacement);
+        std::memcpy(out.data() + used, replacement.data(), replacement.size());
         used += replacement.size();
-        size_t step = std::min(skip, inLeft);
+        size_t step = std::min(skip(inPtr, inLeft), inLeft);
         inPtr += step;
         inLeft -= step;
         iconv(conv.get(), nullptr, nullptr, nullptr, nullptr);
@@ -72,44 +107,38 @@ std::string convert(Converter& conv, std::string_view in, std::string_view repla
     return out;
 }
 
+std::u16string toUtf16From(std::string_view bytes, const std::string& fromName, bool& known) {
+    Converter* conv = converter(kNativeUtf16, fromName);
+    known = conv != nullptr;
+    if (!conv || bytes.empty()) return {};
+    static constexpr char16_t kReplacement = 0xFFFD;
+    std::string raw = convert(*conv, bytes,
+                              std::string_view(reinterpret_cast<const char*>(&kReplacement), 2), skipByte);
+    std::u16string result(raw.size() / 2, u'\0');
+    std::memcpy(result.data(), raw.data(), result.size() * 2);
+    return result;
+}
+
 }  // namespace
 
 std::u16string toUtf16(std::string_view bytes, int codePage) {
-    if (bytes.empty()) return {};
-    Converter& conv = converter("UTF-16LE", iconvName(codePage));
-    if (!conv.valid()) return {};
-    static constexpr char kReplacement[] = {'\xFD', '\xFF'};  // U+FFFD little-endian
-    std::string raw = convert(conv, bytes, std::string_view(kReplacement, 2), 1);
-    std::u16string result(raw.size() / 2, u'\0');
-    for (size_t i = 0; i < result.size(); ++i) {
-        result[i] = static_cast<char16_t>(static_cast<unsigned char>(raw[2 * i]) |
-                                          (static_cast<unsigned char>(raw[2 * i + 1]) << 8));
-    }
-    return result;
+    bool known = false;
+    return toUtf16From(bytes, iconvName(codePage), known);
 }
 
 std::string fromUtf16(std::u16string_view text, int codePage) {
     if (text.empty()) return {};
-    Converter& conv = converter(iconvName(codePage), "UTF-16LE");
-    if (!conv.valid()) return {};
-    std::string raw(text.size() * 2, '\0');
-    for (size_t i = 0; i < text.size(); ++i) {
-        raw[2 * i] = static_cast<char>(text[i] & 0xFF);
-        raw[2 * i + 1] = static_cast<char>(text[i] >> 8);
-    }
-    return convert(conv, raw, "?", 2);
+    Converter* conv = converter(iconvName(codePage), kNativeUtf16);
+    if (!conv) return {};
+    std::string_view raw(reinterpret_cast<const char*>(text.data()), text.size() * 2);
+    return convert(*conv, raw, "?", skipUtf16Character);
 }
 
 std::optional<std::string> charsetToGbk(std::string_view bytes, std::string_view charsetName) {
-    Converter& toWide = converter("UTF-16LE", std::string(charsetName));
-    if (!toWide.valid()) return std::nullopt;
-    static constexpr char kReplacement[] = {'\xFD', '\xFF'};
-    std::string raw = convert(toWide, bytes, std::string_view(kReplacement, 2), 1);
-    std::u16string wide(raw.size() / 2, u'\0');
-    for (size_t i = 0; i < wide.size(); ++i) {
-        wide[i] = static_cast<char16_t>(static_cast<unsigned char>(raw[2 * i]) |
-                                        (static_cast<unsigned char>(raw[2 * i + 1]) << 8));
-    }
+    if (charsetName.empty() || charsetName.find('\0') != std::string_view::npos) return std::nullopt;
+    bool known = false;
+    std::u16string wide = toUtf16From(bytes, std::string(charsetName), known);
+    if (!known) return std::nullopt;
     return fromUtf16(wide, 936);
 }
 

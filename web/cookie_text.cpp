@@ -7,54 +7,35 @@
 namespace web {
 namespace {
 
-// The text without its blanks, stepping whole characters so that 0xA1 0xA1 is only taken where it is
-// a character and not the tail of another.
+// Width of the character at `i`: 2 for a byte >= 0x80 followed by another byte, else 1. Blanks are only
+// taken where they are whole characters, never the tail of another (0xB0 0xA1 0xA1 keeps its last byte).
+size_t characterWidth(std::string_view text, size_t i) {
+    return static_cast<unsigned char>(text[i]) >= 0x80 && i + 1 < text.size() ? 2 : 1;
+}
+
+bool isBlank(std::string_view character) { return character == " " || character == "\xA1\xA1"; }
+
 std::string withoutBlanks(std::string_view text) {
     std::string out;
     out.reserve(text.size());
-    for (size_t i = 0; i < text.size();) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        if (byte >= 0x80) {
-            const size_t width = i + 1 < text.size() ? 2 : 1;
-            if (width == 2 && byte == 0xA1 && static_cast<unsigned char>(text[i + 1]) == 0xA1) {
-                i += 2;
-                continue;
-            }
-            out.append(text.substr(i, width));
-            i += width;
-        } else {
-            if (text[i] != ' ') out += text[i];
-            ++i;
-        }
+    for (size_t i = 0, width = 0; i < text.size(); i += width) {
+        width = characterWidth(text, i);
+        const std::string_view character = text.substr(i, width);
+        if (!isBlank(character)) out += character;
     }
     return out;
 }
 
 std::string_view trimBlanks(std::string_view text) {
-    while (true) {
-        if (!text.empty() && text.front() == ' ') {
-            text.remove_prefix(1);
-        } else if (text.size() >= 2 && text.substr(0, 2) == "\xA1\xA1") {
-            text.remove_prefix(2);
-        } else {
-            break;
-        }
+    size_t begin = text.size();
+    size_t end = 0;
+    for (size_t i = 0, width = 0; i < text.size(); i += width) {
+        width = characterWidth(text, i);
+        if (isBlank(text.substr(i, width))) continue;
+        if (begin == text.size()) begin = i;
+        end = i + width;
     }
-    while (true) {
-        if (!text.empty() && text.back() == ' ') {
-            text.remove_suffix(1);
-        } else if (text.size() >= 2 && text.substr(text.size() - 2) == "\xA1\xA1") {
-            // Only a whole character: the byte before must not be the lead of a two-byte character
-            // ending in 0xA1. Walk from the start to be sure of the boundary.
-            size_t i = 0;
-            while (i + 2 < text.size()) i += static_cast<unsigned char>(text[i]) >= 0x80 ? 2 : 1;
-            if (i != text.size() - 2) break;
-            text.remove_suffix(2);
-        } else {
-            break;
-        }
-    }
-    return text;
+    return begin < end ? text.substr(begin, end - begin) : std::string_view();
 }
 
 bool isDeleted(std::string_view item) {

@@ -44,14 +44,7 @@ size_t find(std::string_view text, std::string_view search, size_t from, bool ig
         }
         if (candidate == std::string_view::npos) return std::string_view::npos;
         // Step whole characters up to the candidate.
-        while (boundary < candidate) {
-            if (isLead(text[boundary])) {
-                if (boundary + 1 >= n) return std::string_view::npos;  // cut short
-                boundary += 2;
-            } else {
-                ++boundary;
-            }
-        }
+        while (boundary < candidate) boundary += isLead(text[boundary]) ? 2 : 1;
         if (boundary == candidate) {
             if (n - candidate < search.size()) return std::string_view::npos;
             if (equalAt(text, candidate, search, ignoreCase)) return candidate;
@@ -108,6 +101,12 @@ int textPosition(std::string_view text, std::string_view searchText, int startPo
     return at == std::string_view::npos ? -1 : static_cast<int>(at) + 1;
 }
 
+std::vector<bool> characterStarts(std::string_view text) {
+    std::vector<bool> starts(text.size(), false);
+    for (size_t i = 0; i < text.size(); i += isLead(text[i]) ? 2 : 1) starts[i] = true;
+    return starts;
+}
+
 std::vector<std::string> splitOnDelimiter(std::string_view text, std::string_view delimiter) {
     std::vector<std::string> pieces;
     if (text.empty()) return pieces;
@@ -135,7 +134,8 @@ std::string textBetween(std::string_view text, std::string_view leftMarker, std:
     if (leftPos == -1) return {};
     leftPos += static_cast<int>(left.size());
     const int rightPos = textPosition(text, right, leftPos, ignoreCase);
-    if (rightPos == -1) return {};
+    // An empty right marker is found at 1, before the left one: nothing lies between them.
+    if (rightPos == -1 || rightPos < leftPos) return {};
     return std::string(text.substr(static_cast<size_t>(leftPos - 1), static_cast<size_t>(rightPos - leftPos)));
 }
 
