@@ -4,7 +4,10 @@
 
 #include <QStringDecoder>
 
+#include <sys/socket.h>
+
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -344,6 +347,12 @@ struct Simulator::State {
 Simulator::Simulator(SimOptions options) : state_(std::make_unique<State>(std::move(options))) {
     State& s = *state_;
     s.server.new_task_queue = [] { return new httplib::ThreadPool(kWorkers); };
+    // httplib's default adds SO_REUSEPORT, which lets a second simulator share the port and take half
+    // of the requests; a taken port must fail the bind instead.
+    s.server.set_socket_options([](socket_t sock) {
+        int yes = 1;
+        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     s.server.set_logger([](const httplib::Request& req, const httplib::Response& res) {
         size_t bytes = res.body.empty() ? res.content_length_ : res.body.size();
         std::fprintf(stderr, "%s %s %d %zu\n", req.method.c_str(), req.path.c_str(), res.status, bytes);

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 
 #include <csignal>
+#include <cstdlib>
 #include <cstdio>
 #include <thread>
 #include <unistd.h>
@@ -53,5 +54,8 @@ int main(int argc, char** argv) {
         stdinWatcher.detach();
     }
     simulator.serve();
-    return 0;
+    // The watcher threads may still be blocked in sigwait or read and hold a reference to the
+    // simulator, so the process ends here without tearing anything down under them.
+    std::fflush(stdout);
+    std::_Exit(0);
 }

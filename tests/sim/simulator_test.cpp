@@ -519,6 +519,14 @@ const FaultCase kFaults[] = {
 INSTANTIATE_TEST_SUITE_P(Faults, SimulatorFaultTest, testing::ValuesIn(kFaults),
                          [](const testing::TestParamInfo<FaultCase>& info) { return std::string(info.param.name); });
 
+TEST(SimulatorOptions, ATakenPortIsRefused) {
+    testing_support::SimProcess first;
+    ASSERT_TRUE(first.running());
+    testing_support::SimProcess second({"--port", std::to_string(first.port())});  // the last --port wins
+    EXPECT_FALSE(second.running());
+    EXPECT_TRUE(httplib::Client("127.0.0.1", first.port()).Get("/ruanjian/kz.html"));
+}
+
 TEST(SimProcess, WithoutTheProgramNothingRuns) {
     std::string saved = std::getenv("QUORVIK_SIM") ? std::getenv("QUORVIK_SIM") : "";
     setenv("QUORVIK_SIM", "/nonexistent/quorvik-sim", 1);
