@@ -2,7 +2,6 @@
 
 #include <QCommandLineParser>
 #include <QStringList>
-
 #include <array>
 #include <utility>
 
@@ -90,12 +89,15 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
     QCommandLineOption records("records", "Bid words per keyword, 0 to 5000 (default 200).", "N",
                                QString::number(kDefaultRecords));
     QCommandLineOption recordLines("record-lines", "Put every record of a report on a line of its own.");
-    QCommandLineOption longCookies("long-cookies", "Set enough cookies at login to pass 3,000 bytes of cookie text.");
+    QCommandLineOption longCookies("long-cookies",
+                                   "Set enough cookies at login to pass 3,000 bytes of cookie text.");
     QCommandLineOption latency("latency-ms", "Wait N ms before every answer.", "N", "0");
     QCommandLineOption updateUrl("update-url", "The notice asks for an update: gx=1&tz=URL&.", "URL");
-    QCommandLineOption counterText("counter-text", "Serve TEXT (written as GBK) as the counter page.", "TEXT");
+    QCommandLineOption counterText("counter-text", "Serve TEXT (written as GBK) as the counter page.",
+                                   "TEXT");
     QCommandLineOption noticeText("notice-text", "Serve TEXT (written as GBK) as the notice page.", "TEXT");
-    QCommandLineOption stopOnEof("stop-on-stdin-eof", "Stop when standard input closes (ties the life to a parent).");
+    QCommandLineOption stopOnEof("stop-on-stdin-eof",
+                                 "Stop when standard input closes (ties the life to a parent).");
     QCommandLineOption fault("fault", "A fault, ENDPOINT:KIND[:COUNT] (see above); repeatable.", "SPEC");
     parser.addOptions({port, records, recordLines, longCookies, latency, updateUrl, counterText, noticeText,
                        stopOnEof, fault});

@@ -14,14 +14,20 @@ const char* const kHead =
 std::string loginPage(std::string_view error) {
     std::string page = kHead;
     page += "<h1>直通车推广平台 · 卖家登录</h1>\n";
-    if (!error.empty()) page.append("<p id=\"loginError\" style=\"color:#c00\">").append(error).append("</p>\n");
+    if (!error.empty())
+        page.append("<p id=\"loginError\" style=\"color:#c00\">").append(error).append("</p>\n");
     page +=
         "<form id=\"loginForm\" method=\"post\" action=\"/login\">\n"
-        "<p><label for=\"username\">账户名：</label><input id=\"username\" name=\"username\" type=\"text\"></p>\n"
-        "<p><label for=\"password\">密码：</label><input id=\"password\" name=\"password\" type=\"password\"></p>\n"
+        "<p><label for=\"username\">账户名：</label><input id=\"username\" name=\"username\" "
+        "type=\"text\"></p>\n"
+        "<p><label for=\"password\">密码：</label><input id=\"password\" name=\"password\" "
+        "type=\"password\"></p>\n"
         "<p><button id=\"submit\" type=\"submit\">登录</button></p>\n"
         "</form>\n";
-    page.append("<p id=\"demoAccount\">演示账户：").append(kDemoUser).append("　密码：").append(kDemoPassword);
+    page.append("<p id=\"demoAccount\">演示账户：")
+        .append(kDemoUser)
+        .append("　密码：")
+        .append(kDemoPassword);
     page += "</p>\n</body>\n</html>\n";
     return page;
 }

@@ -16,19 +16,18 @@ namespace {
 // which keeps the words distinct.
 constexpr std::array<std::string_view, 5> kOpeners = {"", "2024", "2025", "正品", "高档"};
 constexpr std::array<std::string_view, 41> kLeads = {
-    "",     "新款", "春季", "夏季", "秋季", "冬季", "韩版", "日系", "潮牌", "大码", "修身",
-    "宽松", "休闲", "商务", "中老年", "青少年", "学生", "加厚", "薄款", "纯棉", "百搭",
-    "复古", "时尚", "高端", "品牌", "特价", "爆款", "网红", "简约", "欧美", "国潮",
-    "轻奢", "原创", "早春", "秋冬", "外贸", "加绒", "情侣", "中式", "户外", "真皮"};
+    "",     "新款", "春季", "夏季",   "秋季",   "冬季", "韩版", "日系", "潮牌", "大码", "修身",
+    "宽松", "休闲", "商务", "中老年", "青少年", "学生", "加厚", "薄款", "纯棉", "百搭", "复古",
+    "时尚", "高端", "品牌", "特价",   "爆款",   "网红", "简约", "欧美", "国潮", "轻奢", "原创",
+    "早春", "秋冬", "外贸", "加绒",   "情侣",   "中式", "户外", "真皮"};
 constexpr std::array<std::string_view, 61> kTails = {
-    "",       "外套",   "套装",   "上衣",       "夹克",   "卫衣",     "衬衫",   "短袖",
-    "长袖",   "裤子",   "毛衣",   "马甲",       "风衣",   "棉服",     "背心",   "批发",
-    "包邮",   "旗舰店", "官方旗舰店", "清仓",   "促销",   "推荐",     "排行榜", "图片",
-    "价格",   "怎么样", "哪个牌子好", "代购",   "现货",   "定制",     "厂家直销", "同款",
-    "礼盒",   "送礼",   "一件代发", "新品",     "专卖店", "官网",     "配件",   "男",
-    "女",     "男士",   "女士",   "儿童",       "男童",   "女童",     "宝宝",   "婴儿",
-    "孕妇",   "老人",   "夏天",   "冬天",       "黑色",   "白色",     "红色",   "灰色",
-    "蓝色",   "小号",   "中号",   "加大",       "超薄"};
+    "",           "外套", "套装", "上衣",     "夹克",   "卫衣", "衬衫", "短袖",     "长袖",
+    "裤子",       "毛衣", "马甲", "风衣",     "棉服",   "背心", "批发", "包邮",     "旗舰店",
+    "官方旗舰店", "清仓", "促销", "推荐",     "排行榜", "图片", "价格", "怎么样",   "哪个牌子好",
+    "代购",       "现货", "定制", "厂家直销", "同款",   "礼盒", "送礼", "一件代发", "新品",
+    "专卖店",     "官网", "配件", "男",       "女",     "男士", "女士", "儿童",     "男童",
+    "女童",       "宝宝", "婴儿", "孕妇",     "老人",   "夏天", "冬天", "黑色",     "白色",
+    "红色",       "灰色", "蓝色", "小号",     "中号",   "加大", "超薄"};
 
 constexpr std::uint64_t kCombinations = kOpeners.size() * kLeads.size() * kTails.size();
 // Records 1.. walk the combinations 1..kCombinations-1 in a keyword-dependent order; a stride
@@ -54,11 +53,14 @@ std::uint64_t figureHash(std::string_view keyword, std::string_view date, int in
 BidRecord recordAt(std::string_view keyword, std::string_view date, int index, std::uint64_t offset) {
     std::uint64_t combination =
         index == 0 ? 0 : 1 + (static_cast<std::uint64_t>(index - 1) * kStride + offset) % (kCombinations - 1);
-    auto draw = [&](std::string_view field, std::uint64_t range) { return figureHash(keyword, date, index, field) % range; };
+    auto draw = [&](std::string_view field, std::uint64_t range) {
+        return figureHash(keyword, date, index, field) % range;
+    };
 
     // Impressions fall off along the list, as the platform sorts its related words by them.
     std::uint64_t base = 20000 + stableHash(std::string(keyword).append("\x1f").append(date)) % 480000;
-    std::uint64_t impression = std::max<std::uint64_t>(5, base * 20 / (20 + index) * (70 + draw("noise", 61)) / 100);
+    std::uint64_t impression =
+        std::max<std::uint64_t>(5, base * 20 / (20 + index) * (70 + draw("noise", 61)) / 100);
     std::uint64_t ctr = 30 + draw("ctr", 1470);
     std::uint64_t click = (impression * ctr + 5000) / 10000;
     return BidRecord{wordAt(keyword, combination),

@@ -1,11 +1,9 @@
 #include "sim/server.h"
 
 #include <httplib.h>
-
-#include <QStringDecoder>
-
 #include <sys/socket.h>
 
+#include <QStringDecoder>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -36,7 +34,9 @@ constexpr size_t kWorkers = 64;
 constexpr size_t kGarbageBytes = 4096;
 constexpr int kLongCookies = 14;  // 14 plain cookies of about 250 bytes pass 3,000 bytes of cookie text
 
-std::string toGbk(std::string_view utf8) { return platform::fromUtf16(platform::toUtf16(utf8, 65001), 936); }
+std::string toGbk(std::string_view utf8) {
+    return platform::fromUtf16(platform::toUtf16(utf8, 65001), 936);
+}
 
 bool isUtf8(std::string_view text) {
     QStringDecoder decoder(QStringDecoder::Utf8);
@@ -77,13 +77,15 @@ std::optional<std::string> cookieOf(const httplib::Request& req, std::string_vie
             text.remove_prefix(std::min(end + 1, text.size()));
             while (item.starts_with(' ')) item.remove_prefix(1);
             size_t eq = item.find('=');
-            if (eq != std::string_view::npos && item.substr(0, eq) == name) return std::string(item.substr(eq + 1));
+            if (eq != std::string_view::npos && item.substr(0, eq) == name)
+                return std::string(item.substr(eq + 1));
         }
     }
     return std::nullopt;
 }
 
-void addCookie(httplib::Response& res, std::string_view name, std::string_view value, std::string_view attributes) {
+void addCookie(httplib::Response& res, std::string_view name, std::string_view value,
+               std::string_view attributes) {
     std::string line(name);
     line.append("=").append(value).append("; Path=/").append(attributes);
     res.headers.emplace("Set-Cookie", line);
@@ -217,7 +219,8 @@ struct Simulator::State {
 
     // Every route goes through here: latency, then the fault (if one applies), then the answer.
     void route(Endpoint endpoint, const httplib::Request& req, httplib::Response& res,
-               const std::function<void(const httplib::Request&, httplib::Response&, std::optional<FaultKind>)>& answer) {
+               const std::function<void(const httplib::Request&, httplib::Response&,
+                                        std::optional<FaultKind>)>& answer) {
         if (options.latencyMs > 0 && !pause(std::chrono::milliseconds(options.latencyMs))) return;
         std::optional<FaultKind> fault = takeFault(endpoint);
         if (fault == FaultKind::stall) {
@@ -231,15 +234,23 @@ struct Simulator::State {
         }
         answer(req, res, fault);
         if (fault) switch (*fault) {
-            case FaultKind::reset: cutInHalf(res); break;
-            case FaultKind::huge: padToHuge(res); break;
-            case FaultKind::garbage: res.body = garbage(); break;
-            case FaultKind::manyCookies:
-                for (int i = 1; i <= kManyCookies; ++i)
-                    addCookie(res, "mc" + std::to_string(i), hexDigits(stableHash(std::to_string(i)), 16), "");
-                break;
-            default: break;  // the others shape the answer itself
-        }
+                case FaultKind::reset:
+                    cutInHalf(res);
+                    break;
+                case FaultKind::huge:
+                    padToHuge(res);
+                    break;
+                case FaultKind::garbage:
+                    res.body = garbage();
+                    break;
+                case FaultKind::manyCookies:
+                    for (int i = 1; i <= kManyCookies; ++i)
+                        addCookie(res, "mc" + std::to_string(i), hexDigits(stableHash(std::to_string(i)), 16),
+                                  "");
+                    break;
+                default:
+                    break;  // the others shape the answer itself
+            }
     }
 
     void home(const httplib::Request& req, httplib::Response& res) {
@@ -267,7 +278,8 @@ struct Simulator::State {
         addCookie(res, kSpacedCookie, "E100" + hexDigits(h + 4, 16) + " " + hexDigits(h + 5, 8), "");
         if (options.longCookies)
             for (int i = 1; i <= kLongCookies; ++i)
-                addCookie(res, "lc" + std::to_string(i), hexDigits(h + 100 + static_cast<unsigned>(i), 250), "");
+                addCookie(res, "lc" + std::to_string(i), hexDigits(h + 100 + static_cast<unsigned>(i), 250),
+                          "");
         res.set_redirect("/");
         res.set_content("<!DOCTYPE html>\n<html><body><a href=\"/\">/</a></body></html>\n", kHtml);
     }

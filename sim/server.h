@@ -10,7 +10,7 @@
 namespace sim {
 
 class Simulator {
-public:
+  public:
     explicit Simulator(SimOptions options);
     ~Simulator();
     Simulator(const Simulator&) = delete;
@@ -23,7 +23,7 @@ public:
     // Ends serve() and every stalled answer; callable from any thread, before or during serve().
     void stop();
 
-private:
+  private:
     struct State;
     std::unique_ptr<State> state_;
 };

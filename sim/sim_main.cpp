@@ -1,13 +1,13 @@
 // quorvik-sim: the simulator as a program. It prints "port <N>" first, serves until SIGTERM or SIGINT
 // (or, with --stop-on-stdin-eof, until its standard input closes) and then exits with 0.
 
-#include <QCoreApplication>
-
-#include <csignal>
-#include <cstdlib>
-#include <cstdio>
-#include <thread>
 #include <unistd.h>
+
+#include <QCoreApplication>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
 
 #include "sim/options.h"
 #include "sim/server.h"

@@ -6,7 +6,6 @@
 #include <httplib.h>
 
 #include <QStringDecoder>
-
 #include <algorithm>
 #include <cstdlib>
 #include <set>
@@ -27,10 +26,13 @@ constexpr const char* kReportPath = "/report/getRelatedBidwordList.htm";
 constexpr const char* kForm = "application/x-www-form-urlencoded";
 // The referer the program sends with every report request.
 constexpr const char* kReferer =
-    "%2Ftools%2Finsight%2Fqueryresult%3Fkws%3D%25E7%2594%25B7%25E8%25A3%2585%26tab%3Dtabs-category%26start%3D%26end%3D";
+    "%2Ftools%2Finsight%2Fqueryresult%3Fkws%3D%25E7%2594%25B7%25E8%25A3%2585%26tab%3Dtabs-category%26start%"
+    "3D%26end%3D";
 constexpr const char* kMenswear = "%E7%94%B7%E8%A3%85";  // 男装, every byte escaped as the program does
 
-std::string gbk(std::u16string_view text) { return platform::fromUtf16(text, 936); }
+std::string gbk(std::u16string_view text) {
+    return platform::fromUtf16(text, 936);
+}
 
 bool isUtf8(const std::string& text) {
     QStringDecoder decoder(QStringDecoder::Utf8);
@@ -42,7 +44,8 @@ bool isUtf8(const std::string& text) {
 size_t wordKeys(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
     size_t n = 0;
-    for (size_t at = text.find("word\":\""); at != std::string::npos; at = text.find("word\":\"", at + 1)) ++n;
+    for (size_t at = text.find("word\":\""); at != std::string::npos; at = text.find("word\":\"", at + 1))
+        ++n;
     return n;
 }
 
@@ -53,7 +56,9 @@ std::vector<std::string> setCookies(const httplib::Result& res) {
     return lines;
 }
 
-std::string firstPair(const std::string& line) { return line.substr(0, line.find(';')); }
+std::string firstPair(const std::string& line) {
+    return line.substr(0, line.find(';'));
+}
 
 // The cookie text a browser would send back: the first pair of every Set-Cookie line.
 std::string cookieText(const std::vector<std::string>& lines, bool withHttpOnly = true) {
@@ -106,18 +111,20 @@ httplib::Result postReport(httplib::Client& client, const Session& session, cons
 std::vector<std::string> wordsIn(const std::string& answer) {
     std::string decoded = httplib::detail::decode_url(answer, false);
     std::vector<std::string> words;
-    for (size_t at = decoded.find("\"word\":\""); at != std::string::npos; at = decoded.find("\"word\":\"", at)) {
+    for (size_t at = decoded.find("\"word\":\""); at != std::string::npos;
+         at = decoded.find("\"word\":\"", at)) {
         at += 8;
         std::string word = decoded.substr(at, decoded.find("\",", at) - at);
         for (const std::string mark : {"<b>", "<\\/b>"})
-            for (size_t m = word.find(mark); m != std::string::npos; m = word.find(mark)) word.erase(m, mark.size());
+            for (size_t m = word.find(mark); m != std::string::npos; m = word.find(mark))
+                word.erase(m, mark.size());
         words.push_back(word);
     }
     return words;
 }
 
 class SimulatorTest : public testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() { sim_ = new testing_support::SimProcess({"--records", "20"}); }
     static void TearDownTestSuite() {
         delete sim_;
@@ -137,15 +144,16 @@ TEST_F(SimulatorTest, HomeWithoutSessionIsTheChineseLoginForm) {
     httplib::Result res = c.Get("/");
     ASSERT_TRUE(res);
     EXPECT_EQ(res->status, 200);
-    for (const char* part : {"<meta charset=\"utf-8\">", "id=\"loginForm\"", "id=\"username\"", "id=\"password\"",
-                             "id=\"submit\"", "演示卖家", "demo123", "登录"})
+    for (const char* part : {"<meta charset=\"utf-8\">", "id=\"loginForm\"", "id=\"username\"",
+                             "id=\"password\"", "id=\"submit\"", "演示卖家", "demo123", "登录"})
         EXPECT_THAT(res->body, HasSubstr(part));
     EXPECT_THAT(res->body, Not(HasSubstr("loginError")));
 }
 
 TEST_F(SimulatorTest, WrongAccountShowsTheFormAgainWithAnError) {
     httplib::Client c = client();
-    for (auto [user, password] : {std::pair{"演示卖家", "wrong"}, std::pair{"someone", "demo123"}, std::pair{"", ""}}) {
+    for (auto [user, password] :
+         {std::pair{"演示卖家", "wrong"}, std::pair{"someone", "demo123"}, std::pair{"", ""}}) {
         httplib::Result res = logIn(c, user, password);
         ASSERT_TRUE(res);
         EXPECT_EQ(res->status, 200);
@@ -163,14 +171,14 @@ TEST_F(SimulatorTest, LoginRedirectsHomeWithTheSessionCookies) {
     EXPECT_EQ(res->get_header_value("Location"), "/");
     std::vector<std::string> lines = setCookies(res);
     auto named = [&](std::string_view name) {
-        auto it = std::find_if(lines.begin(), lines.end(), [&](const std::string& l) {
-            return l.starts_with(std::string(name) + "=");
-        });
+        auto it = std::find_if(lines.begin(), lines.end(),
+                               [&](const std::string& l) { return l.starts_with(std::string(name) + "="); });
         return it == lines.end() ? std::string() : *it;
     };
     EXPECT_THAT(named(sim::kSessionCookie), testing::MatchesRegex("cookie2=[0-9a-f]{32}; Path=/; HttpOnly"));
     EXPECT_EQ(firstPair(named(sim::kDeletedCookie)), "unb=deleted");
-    EXPECT_THAT(firstPair(named(sim::kSpacedCookie)), testing::MatchesRegex("sgcookie=[0-9a-zA-Z]+ [0-9a-z]+"));
+    EXPECT_THAT(firstPair(named(sim::kSpacedCookie)),
+                testing::MatchesRegex("sgcookie=[0-9a-zA-Z]+ [0-9a-z]+"));
     size_t plain = std::count_if(lines.begin(), lines.end(), [](const std::string& l) {
         return l.find("HttpOnly") == std::string::npos;
     });
@@ -236,8 +244,8 @@ TEST_F(SimulatorTest, ReportAnswersDeterministicallyAndRotatesACookie) {
     std::vector<sim::BidRecord> records = sim::recordsFor("男装", "2024-3-9", 20);
     EXPECT_EQ(first->body, sim::reportAnswer("男装", records, sim::ReportLayout::oneLine));
     EXPECT_EQ(wordKeys(first->body), 20u);
-    for (const char* key : {"\"impression\":\"", "\"click\":\"", "\"ctr\":\"", "\"cvr\":\"", "\"avgPrice\":\"",
-                            "\"competition\":\""})
+    for (const char* key : {"\"impression\":\"", "\"click\":\"", "\"ctr\":\"", "\"cvr\":\"",
+                            "\"avgPrice\":\"", "\"competition\":\""})
         EXPECT_THAT(first->body, HasSubstr(key));
     EXPECT_THAT(first->body, HasSubstr("\"word\":\"<b>男装<\\/b>\","));
     EXPECT_THAT(first->body, HasSubstr("<b>%E7%94%B7%E8%A3%85<\\/b>"));
@@ -282,31 +290,33 @@ TEST_F(SimulatorTest, ReportRefusesAnInvalidRequestWithoutAnyWordKey) {
         {"unknown session", "POST", "cookie2=00000000000000000000000000000000", query, good, kForm, "401"},
         {"wrong token", "POST", session.cookies, query, reportBody("abc"), kForm, "403"},
         {"empty token", "POST", session.cookies, query, reportBody(""), kForm, "403"},
-        {"another session's token", "POST", session.cookies, query, reportBody(openSession(c).token), kForm, "403"},
+        {"another session's token", "POST", session.cookies, query, reportBody(openSession(c).token), kForm,
+         "403"},
         {"no sla", "POST", session.cookies, query, good.substr(good.find('&') + 1), kForm, "400"},
         {"sla=html", "POST", session.cookies, query, "sla=html" + good.substr(good.find('&')), kForm, "400"},
         {"no isAjaxRequest", "POST", session.cookies, query,
          "sla=json&token=" + session.token + "&_referer=" + kReferer, kForm, "400"},
-        {"no _referer", "POST", session.cookies, query, "sla=json&isAjaxRequest=true&token=" + session.token, kForm,
-         "400"},
+        {"no _referer", "POST", session.cookies, query, "sla=json&isAjaxRequest=true&token=" + session.token,
+         kForm, "400"},
         {"form fields in the query", "POST", session.cookies, query + "&" + good, "", kForm, "400"},
         {"body not declared a form", "POST", session.cookies, query, good, "text/plain", "400"},
         {"no theDate", "POST", session.cookies, std::string("?bidwordstr=") + kMenswear, good, kForm, "400"},
         {"empty theDate", "POST", session.cookies, query.substr(0, query.size() - 8), good, kForm, "400"},
-        {"leading zeros", "POST", session.cookies, std::string("?bidwordstr=") + kMenswear + "&theDate=2024-03-09",
-         good, kForm, "400"},
-        {"no such day", "POST", session.cookies, std::string("?bidwordstr=") + kMenswear + "&theDate=2017-2-29",
-         good, kForm, "400"},
+        {"leading zeros", "POST", session.cookies,
+         std::string("?bidwordstr=") + kMenswear + "&theDate=2024-03-09", good, kForm, "400"},
+        {"no such day", "POST", session.cookies,
+         std::string("?bidwordstr=") + kMenswear + "&theDate=2017-2-29", good, kForm, "400"},
         {"no bidwordstr", "POST", session.cookies, "?theDate=2024-3-9", good, kForm, "400"},
-        {"keyword not UTF-8 (GBK 你)", "POST", session.cookies, "?bidwordstr=%C4%E3&theDate=2024-3-9", good, kForm,
-         "400"},
+        {"keyword not UTF-8 (GBK 你)", "POST", session.cookies, "?bidwordstr=%C4%E3&theDate=2024-3-9", good,
+         kForm, "400"},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
         httplib::Headers headers;
         if (!k.cookies.empty()) headers.emplace("Cookie", k.cookies);
         std::string path = kReportPath + k.query;
-        httplib::Result res = k.method == "GET" ? c.Get(path, headers) : c.Post(path, headers, k.body, k.contentType);
+        httplib::Result res =
+            k.method == "GET" ? c.Get(path, headers) : c.Post(path, headers, k.body, k.contentType);
         ASSERT_TRUE(res);
         EXPECT_EQ(wordKeys(res->body), 0u) << res->body;
         EXPECT_THAT(res->body, HasSubstr(std::string("\"code\":\"") + k.code + "\""));
@@ -400,10 +410,14 @@ TEST(SimulatorOptions, ChosenAnswersAndLayouts) {
 }
 
 TEST(SimulatorOptions, RefusedOptionsStartNothing) {
-    for (std::vector<std::string> args : std::vector<std::vector<std::string>>{
-             {"--records", "5001"}, {"--fault", "report:no-token"}, {"--fault", "info:bad-utf8"},
-             {"--fault", "nowhere:500"}, {"--fault", "report:500:0"}, {"--update-url", "http://a/?x=1&y=2"},
-             {"stray"}}) {
+    for (std::vector<std::string> args :
+         std::vector<std::vector<std::string>>{{"--records", "5001"},
+                                               {"--fault", "report:no-token"},
+                                               {"--fault", "info:bad-utf8"},
+                                               {"--fault", "nowhere:500"},
+                                               {"--fault", "report:500:0"},
+                                               {"--update-url", "http://a/?x=1&y=2"},
+                                               {"stray"}}) {
         testing_support::SimProcess sim(args);
         EXPECT_FALSE(sim.running()) << args[0] << " " << args.back();
         EXPECT_EQ(sim.port(), 0);
@@ -429,7 +443,8 @@ TEST_P(SimulatorFaultTest, DoesWhatItSays) {
 }
 
 const FaultCase kFaults[] = {
-    {"StallNeverAnswers", {"--fault", "home:stall"},
+    {"StallNeverAnswers",
+     {"--fault", "home:stall"},
      [](httplib::Client& c) {
          c.set_read_timeout(1, 0);  // the stall never ends, so any limit shows it
          httplib::Result res = c.Get("/");
@@ -437,14 +452,16 @@ const FaultCase kFaults[] = {
          EXPECT_EQ(res.error(), httplib::Error::Read);
          EXPECT_TRUE(c.Get("/ruanjian/kz.html"));  // other endpoints answer all the same
      }},
-    {"ResetCutsTheBodyShort", {"--fault", "report:reset"},
+    {"ResetCutsTheBodyShort",
+     {"--fault", "report:reset"},
      [](httplib::Client& c) {
          Session session = openSession(c);
          httplib::Result res = postReport(c, session, kMenswear, "2024-3-9");
          EXPECT_FALSE(res);
          EXPECT_EQ(res.error(), httplib::Error::Read);
      }},
-    {"ServerErrorIsA500Page", {"--fault", "report:500"},
+    {"ServerErrorIsA500Page",
+     {"--fault", "report:500"},
      [](httplib::Client& c) {
          Session session = openSession(c);
          httplib::Result res = postReport(c, session, kMenswear, "2024-3-9");
@@ -453,17 +470,21 @@ const FaultCase kFaults[] = {
          EXPECT_EQ(wordKeys(res->body), 0u);
          EXPECT_THAT(res->body, HasSubstr("500"));
      }},
-    {"CountLimitsTheFault", {"--fault", "counter:500:2"},
+    {"CountLimitsTheFault",
+     {"--fault", "counter:500:2"},
      [](httplib::Client& c) {
-         for (int expected : {500, 500, 200, 200}) EXPECT_EQ(c.Get("/count1/count.asp?id=d&sx=1&ys=43")->status, expected);
+         for (int expected : {500, 500, 200, 200})
+             EXPECT_EQ(c.Get("/count1/count.asp?id=d&sx=1&ys=43")->status, expected);
      }},
-    {"FirstMatchingFaultWins", {"--fault", "notice:500:1", "--fault", "all:garbage:1"},
+    {"FirstMatchingFaultWins",
+     {"--fault", "notice:500:1", "--fault", "all:garbage:1"},
      [](httplib::Client& c) {
          EXPECT_EQ(c.Get("/ruanjian/kz.html")->status, 500);
          EXPECT_EQ(c.Get("/ruanjian/kz.html")->body.size(), 4096u);
          EXPECT_THAT(c.Get("/ruanjian/kz.html")->body, testing::StartsWith("gx=0&"));
      }},
-    {"GarbageIsBinaryNoise", {"--fault", "all:garbage"},
+    {"GarbageIsBinaryNoise",
+     {"--fault", "all:garbage"},
      [](httplib::Client& c) {
          httplib::Result res = c.Get("/");
          ASSERT_TRUE(res);
@@ -473,14 +494,16 @@ const FaultCase kFaults[] = {
          EXPECT_FALSE(isUtf8(res->body));
          EXPECT_THAT(res->body, Not(HasSubstr("loginForm")));
      }},
-    {"HugeIsTheAnswerPadded", {"--fault", "notice:huge"},
+    {"HugeIsTheAnswerPadded",
+     {"--fault", "notice:huge"},
      [](httplib::Client& c) {
          httplib::Result res = c.Get("/ruanjian/kz.html");
          ASSERT_TRUE(res);
          EXPECT_EQ(static_cast<long long>(res->body.size()), 64LL << 20);
          EXPECT_THAT(res->body, testing::StartsWith("gx=0&tz="));
      }},
-    {"ManyCookies", {"--fault", "report:many-cookies"},
+    {"ManyCookies",
+     {"--fault", "report:many-cookies"},
      [](httplib::Client& c) {
          Session session = openSession(c);
          httplib::Result res = postReport(c, session, kMenswear, "2024-3-9");
@@ -488,7 +511,8 @@ const FaultCase kFaults[] = {
          EXPECT_EQ(setCookies(res).size(), 301u);  // the rotated one and 300 more
          EXPECT_EQ(wordKeys(res->body), 200u);
      }},
-    {"NoToken", {"--fault", "info:no-token"},
+    {"NoToken",
+     {"--fault", "info:no-token"},
      [](httplib::Client& c) {
          Session session = openSession(c);
          httplib::Result res = c.Get("/bpenv/getLoginUserInfo.htm", {{"Cookie", session.cookies}});
@@ -496,7 +520,8 @@ const FaultCase kFaults[] = {
          EXPECT_THAT(res->body, HasSubstr("\"code\":\"200\""));
          EXPECT_THAT(res->body, Not(HasSubstr("token")));
      }},
-    {"TokenLast", {"--fault", "info:token-last"},
+    {"TokenLast",
+     {"--fault", "info:token-last"},
      [](httplib::Client& c) {
          Session session = openSession(c);
          httplib::Result res = c.Get("/bpenv/getLoginUserInfo.htm", {{"Cookie", session.cookies}});
@@ -505,7 +530,8 @@ const FaultCase kFaults[] = {
          EXPECT_TRUE(res->body.ends_with(tail)) << res->body;
          EXPECT_EQ(res->body.find("\",\"", res->body.find("token")), std::string::npos);
      }},
-    {"BadUtf8Words", {"--fault", "report:bad-utf8"},
+    {"BadUtf8Words",
+     {"--fault", "report:bad-utf8"},
      [](httplib::Client& c) {
          Session session = openSession(c);
          httplib::Result res = postReport(c, session, kMenswear, "2024-3-9");
@@ -517,7 +543,9 @@ const FaultCase kFaults[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Faults, SimulatorFaultTest, testing::ValuesIn(kFaults),
-                         [](const testing::TestParamInfo<FaultCase>& info) { return std::string(info.param.name); });
+                         [](const testing::TestParamInfo<FaultCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST(SimulatorOptions, ATakenPortIsRefused) {
     testing_support::SimProcess first;
@@ -543,7 +571,8 @@ TEST(RecordsFor, SameKeywordAndDayGiveTheSameRecords) {
     EXPECT_EQ(sim::recordsFor("男装", "2024-3-9", 50), sim::recordsFor("男装", "2024-3-9", 50));
     std::vector<sim::BidRecord> other = sim::recordsFor("男装", "2024-3-10", 50);
     std::vector<sim::BidRecord> same = sim::recordsFor("男装", "2024-3-9", 50);
-    for (size_t i = 0; i < other.size(); ++i) EXPECT_EQ(other[i].word, same[i].word);  // words stay, figures move
+    for (size_t i = 0; i < other.size(); ++i)
+        EXPECT_EQ(other[i].word, same[i].word);  // words stay, figures move
     EXPECT_NE(other, same);
     // A shorter list is the start of a longer one.
     std::vector<sim::BidRecord> head = sim::recordsFor("男装", "2024-3-9", 10);
@@ -556,10 +585,12 @@ TEST(RecordsFor, CountsAndKeywordsWithoutWords) {
         int count;
         size_t expected;
     } cases[] = {
-        {"男装", 0, 0}, {"男装", 1, 1}, {"男装", 200, 200}, {"男装", 5000, 5000}, {"男装", 9999, 5000},
-        {"男装", -1, 0}, {"ab", 3, 3}, {"", 10, 0}, {"无结果", 10, 0}, {"无结果男装", 10, 0}, {"男装无结果", 10, 10},
+        {"男装", 0, 0},       {"男装", 1, 1},        {"男装", 200, 200},     {"男装", 5000, 5000},
+        {"男装", 9999, 5000}, {"男装", -1, 0},       {"ab", 3, 3},           {"", 10, 0},
+        {"无结果", 10, 0},    {"无结果男装", 10, 0}, {"男装无结果", 10, 10},
     };
-    for (const Case& k : cases) EXPECT_EQ(sim::recordsFor(k.keyword, "2024-3-9", k.count).size(), k.expected) << k.keyword;
+    for (const Case& k : cases)
+        EXPECT_EQ(sim::recordsFor(k.keyword, "2024-3-9", k.count).size(), k.expected) << k.keyword;
 }
 
 TEST(RecordsFor, WordsAreDistinctAndHoldTheKeywordFiguresArePlausible) {
@@ -570,15 +601,16 @@ TEST(RecordsFor, WordsAreDistinctAndHoldTheKeywordFiguresArePlausible) {
         words.insert(r.word);
         EXPECT_THAT(r.word, HasSubstr("男装"));
         long long impression = std::atoll(r.impression.c_str()), click = std::atoll(r.click.c_str());
-        int ctr = std::atoi(r.ctr.c_str()), cvr = std::atoi(r.cvr.c_str()), price = std::atoi(r.avgPrice.c_str()),
-            competition = std::atoi(r.competition.c_str());
+        int ctr = std::atoi(r.ctr.c_str()), cvr = std::atoi(r.cvr.c_str()),
+            price = std::atoi(r.avgPrice.c_str()), competition = std::atoi(r.competition.c_str());
         EXPECT_GE(impression, 5);
         EXPECT_LE(click, impression);
         EXPECT_TRUE(ctr >= 30 && ctr < 1500) << r.ctr;
         EXPECT_TRUE(cvr >= 0 && cvr < 1200) << r.cvr;
         EXPECT_TRUE(price >= 15 && price <= 800) << r.avgPrice;
         EXPECT_TRUE(competition >= 1 && competition <= 3000) << r.competition;
-        for (const std::string* figure : {&r.impression, &r.click, &r.ctr, &r.cvr, &r.avgPrice, &r.competition})
+        for (const std::string* figure :
+             {&r.impression, &r.click, &r.ctr, &r.cvr, &r.avgPrice, &r.competition})
             EXPECT_THAT(*figure, testing::MatchesRegex("0|[1-9][0-9]*"));
     }
     EXPECT_EQ(words.size(), records.size());
@@ -593,7 +625,8 @@ TEST(ReportAnswer, DecodesToTheRecordsWords) {
         std::vector<std::string> words = wordsIn(answer), expected;
         for (const sim::BidRecord& r : records) {
             std::string w = r.word;
-            for (size_t at = w.find('/'); at != std::string::npos; at = w.find('/', at + 2)) w.insert(at, "\\");
+            for (size_t at = w.find('/'); at != std::string::npos; at = w.find('/', at + 2))
+                w.insert(at, "\\");
             expected.push_back(w);  // JSON's escaped slash is all the program keeps of the escaping
         }
         EXPECT_EQ(words, expected);
@@ -603,16 +636,18 @@ TEST(ReportAnswer, DecodesToTheRecordsWords) {
 TEST(ReportAnswer, EscapesEveryOtherWordAndMarksTheKeyword) {
     std::vector<sim::BidRecord> records = sim::recordsFor("男装", "2024-3-9", 4);
     std::string answer = sim::reportAnswer("男装", records, sim::ReportLayout::oneLine);
-    EXPECT_TRUE(answer.starts_with("{\"code\":\"200\",\"msg\":\"\",\"result\":[{\"word\":\"<b>男装<\\/b>\",\"impression\":\"" +
-                                   records[0].impression + "\",\"click\":\"" + records[0].click + "\",\"ctr\":\"" +
-                                   records[0].ctr + "\",\"cvr\":\"" + records[0].cvr + "\",\"avgPrice\":\"" +
-                                   records[0].avgPrice + "\",\"competition\":\"" + records[0].competition + "\"},"))
+    EXPECT_TRUE(answer.starts_with(
+        "{\"code\":\"200\",\"msg\":\"\",\"result\":[{\"word\":\"<b>男装<\\/b>\",\"impression\":\"" +
+        records[0].impression + "\",\"click\":\"" + records[0].click + "\",\"ctr\":\"" + records[0].ctr +
+        "\",\"cvr\":\"" + records[0].cvr + "\",\"avgPrice\":\"" + records[0].avgPrice +
+        "\",\"competition\":\"" + records[0].competition + "\"},"))
         << answer;
     EXPECT_EQ(wordKeys(answer), 4u);
     size_t second = answer.find("\"word\":\"", answer.find("},"));
     std::string secondWord = answer.substr(second + 8, answer.find("\",", second + 8) - second - 8);
     EXPECT_THAT(secondWord, HasSubstr("<b>%E7%94%B7%E8%A3%85<\\/b>"));
-    EXPECT_TRUE(std::all_of(secondWord.begin(), secondWord.end(), [](unsigned char ch) { return ch < 0x80; }));
+    EXPECT_TRUE(
+        std::all_of(secondWord.begin(), secondWord.end(), [](unsigned char ch) { return ch < 0x80; }));
     EXPECT_TRUE(answer.ends_with("\"}]}"));
 }
 
@@ -621,11 +656,11 @@ TEST(IsReportDate, YearMonthDayWithoutLeadingZeros) {
         const char* date;
         bool valid;
     } cases[] = {
-        {"2017-4-9", true},    {"2016-2-29", true},   {"2016-12-30", true}, {"2024-12-31", true},
-        {"2000-2-29", true},   {"2017-2-29", false},  {"1900-2-29", false}, {"2024-03-09", false},
-        {"2024-3-09", false},  {"2024-13-1", false},  {"2024-0-1", false},  {"2024-4-31", false},
-        {"2024-3-9 ", false},  {" 2024-3-9", false},  {"2024/3/9", false},  {"2024-3", false},
-        {"2024-3-9-1", false}, {"", false},           {"24-3-9", false},    {"+2024-3-9", false},
+        {"2017-4-9", true},    {"2016-2-29", true},  {"2016-12-30", true}, {"2024-12-31", true},
+        {"2000-2-29", true},   {"2017-2-29", false}, {"1900-2-29", false}, {"2024-03-09", false},
+        {"2024-3-09", false},  {"2024-13-1", false}, {"2024-0-1", false},  {"2024-4-31", false},
+        {"2024-3-9 ", false},  {" 2024-3-9", false}, {"2024/3/9", false},  {"2024-3", false},
+        {"2024-3-9-1", false}, {"", false},          {"24-3-9", false},    {"+2024-3-9", false},
     };
     for (const Case& k : cases) EXPECT_EQ(sim::isReportDate(k.date), k.valid) << k.date;
 }

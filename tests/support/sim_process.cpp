@@ -25,7 +25,8 @@ std::string readFirstLine(int fd) {
     std::string line;
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStartLimitMs);
     while (true) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
+                                                                          std::chrono::steady_clock::now());
         pollfd p{fd, POLLIN, 0};
         if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0) return "";
         char c = 0;
@@ -88,7 +89,9 @@ SimProcess::~SimProcess() {
     if (stdoutRead_ >= 0) close(stdoutRead_);
 }
 
-std::string SimProcess::host() const { return "127.0.0.1:" + std::to_string(port_); }
+std::string SimProcess::host() const {
+    return "127.0.0.1:" + std::to_string(port_);
+}
 
 bool SimProcess::running() const {
     if (pid_ <= 0 || port_ <= 0 || exited_) return false;

@@ -6,16 +6,18 @@
 //   ASSERT_TRUE(sim.running());
 //   httplib::Client client("127.0.0.1", sim.port());
 
-#include <string>
 #include <sys/types.h>
+
+#include <string>
 #include <vector>
 
 namespace testing_support {
 
 class SimProcess {
-public:
-    // Runs $QUORVIK_SIM --port 0 with `extraArgs` and waits for its "port N" line. When the variable is
-    // unset, the program cannot start or it says no port, running() is false and port() 0.
+  public:
+    // Runs $QUORVIK_SIM --port 0 --stop-on-stdin-eof with `extraArgs` (a later --port wins) and waits
+    // for its "port N" line; the simulator also ends when this process dies. When the variable is unset,
+    // the program cannot start or it says no port, running() is false and port() 0.
     explicit SimProcess(std::vector<std::string> extraArgs = {});
     ~SimProcess();
     SimProcess(const SimProcess&) = delete;
@@ -25,7 +27,7 @@ public:
     std::string host() const;  // "127.0.0.1:<port>"
     bool running() const;
 
-private:
+  private:
     pid_t pid_ = -1;
     int port_ = 0;
     int stdinWrite_ = -1;  // the simulator stops when this closes, even if the test process dies
