@@ -180,7 +180,7 @@ TEST_F(ExportTest, AFailedWriteLeavesTheOldFileIntact) {
 
 // One cell of a sheet as the workbook holds it.
 struct SheetValue {
-    std::string type;  // "s" shared text, "n" number, "inlineStr"
+    std::string type;  // "text" (shared or inline), "n" number
     std::string value;  // the text, or the number as written
     bool styled = false;
     bool formula = false;
@@ -228,6 +228,7 @@ std::map<std::string, SheetValue> readSheet(const std::string& file) {
             SheetValue& cell = cells[ref];
             cell.value = sheet.readElementText().toStdString();
             if (cell.type == "s") cell.value = shared.at(std::stoul(cell.value));
+            if (cell.type == "s" || cell.type == "inlineStr" || cell.type == "str") cell.type = "text";
         }
     }
     return cells;
@@ -238,7 +239,7 @@ TEST_F(ExportTest, AnXlsxNameGetsAWorkbookWithTheSameCells) {
              {"2", gbk("连衣裙"), "=1+1", "1e5", "%", "-3%", "", gbk("高")}});
     exportTo(path("out.xlsx"));
     const std::map<std::string, SheetValue> cells = readSheet(path("out.xlsx"));
-    const auto text = [](const char* utf8) { return SheetValue{"s", utf8}; };
+    const auto text = [](const char* utf8) { return SheetValue{"text", utf8}; };
     const auto number = [](const char* value) { return SheetValue{"n", value}; };
     const auto percent = [](const char* value) { return SheetValue{"n", value, true}; };
     std::map<std::string, SheetValue> expected = {
