@@ -234,6 +234,28 @@ TEST_F(WordListTest, FilterRemovesRowsHoldingADeleteWord) {
     }
 }
 
+// A filter started while another holds filterLock waits for it, and then reads the box as it stands.
+TEST_F(WordListTest, AQueuedFilterWaitsAndReadsTheBoxWhenItsTurnComes) {
+    setKeywords({"a", "b", "c"});
+    platform::setControlText(&deleteWordsBox_, "a");
+    platform::setControlText(&statusLabel_, "");
+    std::atomic<bool> done{false};
+    std::thread worker;
+    {
+        std::lock_guard running(research::filterLock());
+        worker = std::thread([&] {
+            research::filterWordList();
+            done = true;
+        });
+        platform::setControlText(&deleteWordsBox_, "b");
+        EXPECT_THAT(keywords(), ElementsAre("a", "b", "c"));
+    }
+    EXPECT_TRUE(testing_support::waitFor([&] { return done.load(); }));
+    worker.join();
+    EXPECT_THAT(keywords(), ElementsAre("a", "c"));
+    EXPECT_EQ(status(), gbk("筛选完毕"));
+}
+
 TEST(HoldsDeleteWord, SearchesCaseSensitiveSubstrings) {
     EXPECT_TRUE(research::holdsDeleteWord("abc", {"x", "bc"}));
     EXPECT_FALSE(research::holdsDeleteWord("abc", {"B", "abcd"}));
