@@ -1,5 +1,6 @@
 #include "web/text.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/codepage.h"
@@ -11,6 +12,8 @@ bool isLead(char c) { return static_cast<unsigned char>(c) >= 0x80; }
 
 char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
+char upperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
 bool equalAt(std::string_view text, size_t at, std::string_view search, bool ignoreCase) {
     if (!ignoreCase) return std::memcmp(text.data() + at, search.data(), search.size()) == 0;
     for (size_t k = 0; k < search.size(); ++k) {
@@ -19,39 +22,57 @@ bool equalAt(std::string_view text, size_t at, std::string_view search, bool ign
     return true;
 }
 
+// The next byte at or after a place that equals `first` in either ASCII case: one memchr per case,
+// each answer kept until the search passes it, so every byte is looked at about once per case.
+class FirstByteFinder {
+public:
+    FirstByteFinder(std::string_view text, char first) : text_(text), bytes_{lowerAscii(first), upperAscii(first)} {}
+
+    size_t next(size_t from) {
+        size_t nearest = std::string_view::npos;
+        for (size_t k = 0; k < 2; ++k) {
+            if (k == 1 && bytes_[1] == bytes_[0]) break;
+            if (found_[k] != std::string_view::npos && (found_[k] == kNotYet || found_[k] < from)) {
+                const void* hit = from < text_.size()
+                                      ? std::memchr(text_.data() + from, bytes_[k], text_.size() - from)
+                                      : nullptr;
+                found_[k] = hit ? static_cast<size_t>(static_cast<const char*>(hit) - text_.data())
+                                : std::string_view::npos;
+            }
+            nearest = std::min(nearest, found_[k]);
+        }
+        return nearest;
+    }
+
+private:
+    static constexpr size_t kNotYet = std::string_view::npos - 1;
+    std::string_view text_;
+    char bytes_[2];
+    size_t found_[2] = {kNotYet, kNotYet};
+};
+
 // 0-based index of the first match at or after `from` (a character boundary), or npos. Candidates
-// are found with a fast byte search; characters are then stepped from the last known boundary up to
-// the candidate, so the whole search stays linear and a match on a trail byte is skipped.
+// are found with a fast byte search and then checked to start a character. The byte after one below
+// 0x80 always starts a character (that byte is a character or the end of one), so only the run of
+// bytes >= 0x80 just before a candidate, back to the last known boundary, decides: an even run means
+// the candidate starts a character. Runs never overlap, so the whole search stays linear.
 size_t find(std::string_view text, std::string_view search, size_t from, bool ignoreCase) {
     const size_t n = text.size();
+    FirstByteFinder firstByte(text, search[0]);
     size_t boundary = from;  // a character boundary at or before every candidate still to come
     size_t candidate = from;
     while (true) {
-        if (ignoreCase) {
-            // Candidates: bytes equal to the first search byte in either case.
-            const char a = lowerAscii(search[0]);
-            const char b = a >= 'a' && a <= 'z' ? static_cast<char>(a - 'a' + 'A') : a;
-            size_t next = std::string_view::npos;
-            for (size_t i = candidate; i < n; ++i) {
-                if (text[i] == a || text[i] == b) {
-                    next = i;
-                    break;
-                }
-            }
-            candidate = next;
-        } else {
-            candidate = text.find(search, candidate);
-        }
+        candidate = ignoreCase ? firstByte.next(candidate) : text.find(search, candidate);
         if (candidate == std::string_view::npos) return std::string_view::npos;
-        // Step whole characters up to the candidate.
-        while (boundary < candidate) boundary += isLead(text[boundary]) ? 2 : 1;
+        size_t runStart = candidate;
+        while (runStart > boundary && isLead(text[runStart - 1])) --runStart;
+        boundary = (candidate - runStart) % 2 == 0 ? candidate : candidate + 1;
         if (boundary == candidate) {
             if (n - candidate < search.size()) return std::string_view::npos;
             if (equalAt(text, candidate, search, ignoreCase)) return candidate;
         }
         // boundary is past the candidate (it fell on a trail byte) or the bytes differ: go on.
-        candidate = candidate + 1;
-        if (candidate < boundary) candidate = boundary;
+        candidate = std::max(candidate + 1, boundary);
     }
 }
 
