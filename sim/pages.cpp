@@ -7,7 +7,13 @@ namespace {
 
 const char* const kHead =
     "<!DOCTYPE html>\n<html lang=\"zh-CN\">\n<head>\n<meta charset=\"utf-8\">\n"
-    "<title>直通车 - 推广平台</title>\n</head>\n<body>\n";
+    "<title>直通车 - 推广平台</title>\n"
+    // The platform's pages sit in a centred column, which the login window's wide browser relies on.
+    "<style>body{font-family:sans-serif;background:#f5f5f5;margin:0}"
+    "main{width:420px;margin:40px auto;padding:24px 32px;background:#fff;border:1px solid #ddd}"
+    "h1{font-size:20px;color:#f40}label{display:inline-block;width:80px}"
+    "input{width:240px;padding:4px}button{width:120px;padding:6px;margin-left:80px}</style>\n"
+    "</head>\n<body>\n<main>\n";
 
 }  // namespace
 
@@ -28,7 +34,7 @@ std::string loginPage(std::string_view error) {
         .append(kDemoUser)
         .append("　密码：")
         .append(kDemoPassword);
-    page += "</p>\n</body>\n</html>\n";
+    page += "</p>\n</main>\n</body>\n</html>\n";
     return page;
 }
 
@@ -36,7 +42,7 @@ std::string sellerPage(std::string_view seller) {
     std::string page = kHead;
     page += "<h1>直通车推广平台</h1>\n";
     page.append("<p>您好，<span id=\"sellerName\">").append(seller).append("</span>！您已登录。</p>\n");
-    page += "</body>\n</html>\n";
+    page += "</main>\n</body>\n</html>\n";
     return page;
 }
 
