@@ -29,6 +29,14 @@ window() {
   done
   return 1
 }
+# Waits until no visible window whose name matches $1 is left.
+gone() {
+  for _ in $(seq 1 300); do
+    xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0
+    sleep 0.1
+  done
+  return 1
+}
 click() { xdotool mousemove --window "$1" "$2" "$3" click 1; sleep 0.3; }
 # Chinese text reaches the program the way a user's paste does.
 paste() { printf '%s' "$1" | xclip -selection clipboard; xdotool key ctrl+v; sleep 0.2; }
@@ -74,11 +82,10 @@ xdotool key Return
 wait_requests "POST /login 302" 1
 sleep 1
 click "$login" 560 524
-wait_requests "getLoginUserInfo.htm 200" 1
-sleep 1
+window '^信息：$' >/dev/null || fail "no message after the login"
 shot login-confirmed
 xdotool key Return
-sleep 1
+gone '^登录直通车$' || fail "the login window stayed open"
 
 # Three keywords, no pause between them.
 click "$main" 150 35
@@ -110,11 +117,10 @@ for name in words.xls words.xlsx; do
   xdotool type --delay 5 "$out/$name"
   shot "save-$name"
   xdotool key Return
-  for _ in $(seq 1 100); do [ -s "$out/$name" ] && break; sleep 0.1; done
-  sleep 1
+  window '^信息：$' >/dev/null || fail "no question after exporting $name"
   shot "question-$name"
   xdotool key Escape
-  sleep 0.5
+  gone '^信息：$' || fail "the question stayed open"
 done
 
 # Close the window as a user does; the program ends with code 0.
