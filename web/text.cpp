@@ -163,11 +163,22 @@ std::string textBetween(std::string_view text, std::string_view leftMarker, std:
 int countOccurrences(std::string_view text, std::string_view searchText, bool caseSensitive) {
     // An empty search text would be found at 1 forever; it counts nothing.
     if (searchText.empty()) return 0;
+    if (!caseSensitive) {
+        // Folding the ASCII letters of both texts gives the same matches as ignoring their case (no
+        // byte of 0x80 or above changes, so the character boundaries stay), and lets every search go
+        // on from the last one instead of scanning for the other case afresh each time.
+        auto fold = [](std::string_view in) {
+            std::string out(in);
+            for (char& c : out) c = lowerAscii(c);
+            return out;
+        };
+        return countOccurrences(fold(text), fold(searchText), true);
+    }
     int count = 0;
-    int pos = textPosition(text, searchText, 1, !caseSensitive);
+    int pos = textPosition(text, searchText, 1, false);
     while (pos != -1) {
         ++count;
-        pos = textPosition(text, searchText, pos + static_cast<int>(searchText.size()), !caseSensitive);
+        pos = textPosition(text, searchText, pos + static_cast<int>(searchText.size()), false);
     }
     return count;
 }

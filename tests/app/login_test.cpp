@@ -135,7 +135,9 @@ TEST_F(LoginTest, SellerLogsInInTheBrowserAndTheProgramTakesOverTheSession) {
     EXPECT_EQ(cookies.find("=deleted"), std::string::npos) << cookies;
     EXPECT_NE(cookies.find(std::string(sim::kSpacedCookie) + "="), std::string::npos) << cookies;
     for (size_t i = 1; i < cookies.size(); ++i) {
-        if (cookies[i] == ' ') EXPECT_EQ(cookies[i - 1], ';') << "a blank inside a cookie: " << cookies;
+        if (cookies[i] == ' ') {
+            EXPECT_EQ(cookies[i - 1], ';') << "a blank inside a cookie: " << cookies;
+        }
     }
 
     // A failed login after a successful one keeps the caption but drops the token.

@@ -87,7 +87,9 @@ TEST_F(MainWindowTest, OpensWithEveryControlInPlace) {
         auto* widget = find<QWidget>(e.name);
         ASSERT_NE(widget, nullptr);
         EXPECT_EQ(widget->geometry(), e.geometry) << e.name;
-        if (e.caption != nullptr) EXPECT_EQ(platform::controlText(widget), gbk(e.caption)) << e.name;
+        if (e.caption != nullptr) {
+            EXPECT_EQ(platform::controlText(widget), gbk(e.caption)) << e.name;
+        }
     }
     EXPECT_EQ(find<QWidget>("deleteWordsBox")->parentWidget(), find<QGroupBox>("wordListGroup"));
 
