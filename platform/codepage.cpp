@@ -77,10 +77,32 @@ size_t skipUtf16Character(const char* in, size_t left) {
     return 2;
 }
 
+// The length of the well-formed UTF-8 sequence at `in`, or 1 when there is none: a character iconv
+// cannot write in the target is then replaced once, not once per byte.
+size_t skipUtf8Character(const char* in, size_t left) {
+    const auto lead = static_cast<unsigned char>(in[0]);
+    const size_t length = lead >= 0xF0 && lead <= 0xF4 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 && lead < 0xE0 ? 2 : 1;
+    if (length == 1 || length > left) return 1;
+    // Overlong forms, surrogates and code points past U+10FFFF are malformed, byte by byte.
+    const auto second = static_cast<unsigned char>(in[1]);
+    if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second > 0x9F) || (lead == 0xF0 && second < 0x90) ||
+        (lead == 0xF4 && second > 0x8F)) {
+        return 1;
+    }
+    for (size_t k = 1; k < length; ++k) {
+        if ((static_cast<unsigned char>(in[k]) & 0xC0) != 0x80) return 1;
+    }
+    return length;
+}
+
 // Converts all of `in`; each unit iconv rejects (malformed, cut short or without a form in the target)
 // becomes `replacement`, which is already in the target encoding, and the conversion goes on after it.
+// The work buffer is kept per thread: fresh memory for every large answer costs more here than the
+// conversion itself.
 std::string convert(Converter& conv, std::string_view in, std::string_view replacement, SkipRule skip) {
-    std::string out(in.size() * 2 + 16, '\0');
+    thread_local std::string out;
+    const size_t wanted = in.size() * 2 + 16;
+    if (out.size() < wanted) out.resize(wanted);
     char* inPtr = const_cast<char*>(in.data());
     size_t inLeft = in.size();
     size_t used = 0;
@@ -103,8 +125,9 @@ std::string convert(Converter& conv, std::string_view in, std::string_view repla
         inLeft -= step;
         iconv(conv.get(), nullptr, nullptr, nullptr, nullptr);
     }
-    out.resize(used);
-    return out;
+    std::string result(out.data(), used);
+    if (out.size() > (size_t{64} << 20)) std::string().swap(out);  // keep no huge buffer for later
+    return result;
 }
 
 std::u16string toUtf16From(std::string_view bytes, const std::string& fromName, bool& known) {
@@ -132,6 +155,15 @@ std::string fromUtf16(std::u16string_view text, int codePage) {
     if (!conv) return {};
     std::string_view raw(reinterpret_cast<const char*>(text.data()), text.size() * 2);
     return convert(*conv, raw, "?", skipUtf16Character);
+}
+
+std::string convertText(std::string_view bytes, int fromCodePage, int toCodePage) {
+    if (bytes.empty()) return {};
+    Converter* conv = converter(iconvName(toCodePage), iconvName(fromCodePage));
+    if (!conv) return {};
+    // What U+FFFD, the replacement of the way through UTF-16, becomes in the target.
+    const std::string_view replacement = toCodePage == 65001 ? std::string_view("\xEF\xBF\xBD") : "?";
+    return convert(*conv, bytes, replacement, fromCodePage == 65001 ? skipUtf8Character : skipByte);
 }
 
 std::optional<std::string> charsetToGbk(std::string_view bytes, std::string_view charsetName) {

@@ -18,6 +18,11 @@ std::u16string toUtf16(std::string_view bytes, int codePage);
 // as one) or a lone surrogate becomes "?". fromUtf16(u"€", 936) == "\x80".
 std::string fromUtf16(std::u16string_view text, int codePage);
 
+// Bytes in one code page to another in one step, with the same results as fromUtf16(toUtf16(...)):
+// malformed input as the replacement character's form in the target, characters the target lacks as
+// "?". convertText("\xE4\xBD\xA0", 65001, 936) == "\xC4\xE3".
+std::string convertText(std::string_view bytes, int fromCodePage, int toCodePage);
+
 // Bytes in the character set a web page names ("utf-8", "big5", ...) to code page 936 text.
 // nullopt when iconv does not know the name; characters without a GBK form become "?".
 std::optional<std::string> charsetToGbk(std::string_view bytes, std::string_view charsetName);

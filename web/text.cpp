@@ -223,9 +223,9 @@ std::string urlDecode(std::string_view text, bool toGbk) {
     return toGbk ? utf8ToGbk(out) : out;
 }
 
-std::string gbkToUtf8(std::string_view text) { return platform::fromUtf16(platform::toUtf16(text, 936), 65001); }
+std::string gbkToUtf8(std::string_view text) { return platform::convertText(text, 936, 65001); }
 
-std::string utf8ToGbk(std::string_view text) { return platform::fromUtf16(platform::toUtf16(text, 65001), 936); }
+std::string utf8ToGbk(std::string_view text) { return platform::convertText(text, 65001, 936); }
 
 std::string codePageToWide(std::string_view text, int codePage) {
     const std::u16string wide = platform::toUtf16(text, codePage);

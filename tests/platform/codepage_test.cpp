@@ -145,3 +145,31 @@ TEST(CodePage, ConvertsOnManyThreadsAtOnce) {
 }
 
 }  // namespace
+
+namespace {
+
+// The one-step conversion gives what the way through UTF-16 gives, malformed input included.
+TEST(ConvertText, AgreesWithTheWayThroughUtf16) {
+    const std::string inputs[] = {
+        "",
+        "abc",
+        "\xE7\x94\xB7\xE8\xA3\x85",          // 男装
+        "\xE7\x94",                          // cut short
+        "\xFF\xFE" "a",                      // not UTF-8 at all
+        "\xED\xA0\x80" "x",                  // an encoded surrogate
+        "\xE0\x80\x80",                      // overlong
+        "\xF0\x9F\x98\x80" "z",              // a character GBK lacks, beyond U+FFFF
+        "\xEA\xB0\x80",                      // Hangul
+        "a\0b",
+        "\xC4\xE3\xBA\xC3",                  // GBK 你好, read as UTF-8
+        "\x80\xC4",                          // GBK: euro, then a cut-short lead byte
+    };
+    for (const std::string& in : inputs) {
+        for (auto [from, to] : {std::pair{65001, 936}, std::pair{936, 65001}}) {
+            EXPECT_EQ(platform::convertText(in, from, to), platform::fromUtf16(platform::toUtf16(in, from), to))
+                << from << "->" << to << " of " << testing::PrintToString(in);
+        }
+    }
+}
+
+}  // namespace
