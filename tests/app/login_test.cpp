@@ -168,3 +168,27 @@ TEST_F(LoginTest, ALongCookieTextStillLogsIn) {
 }
 
 }  // namespace
+
+namespace {
+
+// The platform answers the login info without a token, or with the token as its last field (no
+// "," after it): the login fails, whatever the cookies.
+TEST_F(LoginTest, AnAnswerWithoutAFollowedTokenFails) {
+    for (const char* fault : {"info:no-token", "info:token-last"}) {
+        testing_support::SimProcess sim({"--fault", fault});
+        pointAt(sim);
+        platform::EmbeddedBrowser* browser = openBrowser();
+        ASSERT_NE(browser, nullptr);
+        ASSERT_TRUE(logInInPage(browser));
+        platform::clearShownMessages();
+        clickDone();
+        EXPECT_EQ(platform::shownMessages(), std::vector<std::string>{gbk("登录失败 请检查")}) << fault;
+        EXPECT_NE(loginWindow(), nullptr);
+        EXPECT_EQ(research::sessionToken().get(), "");
+        loginWindow()->close();
+        testing_support::waitFor([] { return loginWindow() == nullptr; });
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+}  // namespace
