@@ -4,7 +4,7 @@
 #include <QMetaObject>
 #include <QThread>
 #include <condition_variable>
-#include <memory>
+#include <deque>
 #include <mutex>
 
 namespace platform {
@@ -14,42 +14,56 @@ bool isUiThread() {
     return app != nullptr && QThread::currentThread() == app->thread();
 }
 
+namespace {
+
+// One call handed to the UI thread, and its completion.
+struct Call {
+    const std::function<void()>* task = nullptr;
+    bool done = false;
+};
+
+// The hand-over goes through a queue and a mutex of our own, not through data that Qt carries from
+// thread to thread, so that every tool that follows the threads (ThreadSanitizer among them) sees the
+// task's writes before the UI thread runs it and the UI thread's writes before the worker goes on.
+std::mutex callMutex;
+std::condition_variable callFinished;
+std::deque<Call*>& pendingCalls() {
+    static auto* calls = new std::deque<Call*>;  // never destroyed: workers may wait until the end
+    return *calls;
+}
+
+void runPendingCalls() {
+    for (;;) {
+        Call* call = nullptr;
+        {
+            std::lock_guard lock(callMutex);
+            if (pendingCalls().empty()) return;
+            call = pendingCalls().front();
+            pendingCalls().pop_front();
+        }
+        (*call->task)();
+        std::lock_guard lock(callMutex);
+        call->done = true;
+        callFinished.notify_all();
+    }
+}
+
+}  // namespace
+
 void runOnUiThread(const std::function<void()>& task) {
     auto* app = QCoreApplication::instance();
     if (app == nullptr || isUiThread()) {
         task();
         return;
     }
-    // The hand-over goes through a mutex of our own rather than Qt's blocking connection, so that
-    // every tool that follows the threads (ThreadSanitizer among them) sees the task's writes before
-    // the UI thread runs it and the UI thread's writes before the worker goes on.
-    struct Call {
-        std::mutex mutex;
-        std::condition_variable finished;
-        const std::function<void()>* task = nullptr;
-        bool done = false;
-    };
-    auto call = std::make_shared<Call>();
+    Call call{&task};
     {
-        std::lock_guard lock(call->mutex);
-        call->task = &task;
+        std::lock_guard lock(callMutex);
+        pendingCalls().push_back(&call);
     }
-    QMetaObject::invokeMethod(
-        app,
-        [call] {
-            const std::function<void()>* work = nullptr;
-            {
-                std::lock_guard lock(call->mutex);
-                work = call->task;
-            }
-            (*work)();
-            std::lock_guard lock(call->mutex);
-            call->done = true;
-            call->finished.notify_one();
-        },
-        Qt::QueuedConnection);
-    std::unique_lock lock(call->mutex);
-    call->finished.wait(lock, [&] { return call->done; });
+    QMetaObject::invokeMethod(app, &runPendingCalls, Qt::QueuedConnection);
+    std::unique_lock lock(callMutex);
+    callFinished.wait(lock, [&] { return call.done; });
 }
 
 void letPendingEventsRun() {
