@@ -2,12 +2,10 @@
 // goes on with the next keyword, adds for the faulty answer only what the answer really holds, and
 // loses nothing already in the list.
 
-#include <httplib.h>
 #include <gtest/gtest.h>
 
 #include <QPlainTextEdit>
 #include <atomic>
-#include <ctime>
 #include <thread>
 
 #include "app/main_window.h"
@@ -19,6 +17,7 @@
 #include "sim/accounts.h"
 #include "sim/report.h"
 #include "tests/support/sim_process.h"
+#include "tests/support/sim_session.h"
 #include "tests/support/test_hosts.h"
 #include "tests/support/wait.h"
 #include "web/text.h"
@@ -29,34 +28,10 @@ using platform::gbk;
 
 constexpr int kRecords = 20;
 
-std::chrono::year_month_day today() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return std::chrono::year{local.tm_year + 1900} / std::chrono::month(local.tm_mon + 1) /
-           std::chrono::day(local.tm_mday);
-}
-
-void logInTo(const testing_support::SimProcess& sim) {
-    httplib::Client client("127.0.0.1", sim.port());
-    auto login = client.Post("/login", httplib::Params{{"username", std::string(sim::kDemoUser)},
-                                                       {"password", std::string(sim::kDemoPassword)}});
-    ASSERT_TRUE(login);
-    std::string cookies;
-    for (const auto& [name, value] : login->headers) {
-        if (name != "Set-Cookie") continue;
-        if (!cookies.empty()) cookies += "; ";
-        cookies += value.substr(0, value.find(';'));
-    }
-    auto info = client.Get("/bpenv/getLoginUserInfo.htm", {{"Cookie", cookies}});
-    ASSERT_TRUE(info);
-    research::sessionCookies().set(cookies);
-    research::sessionToken().set(web::textBetween(info->body, "token\":\"", "\",\""));
-}
-
 std::vector<platform::ListRow> servedRows(const char* keyword) {
     std::vector<platform::ListRow> rows;
-    for (const sim::BidRecord& r : sim::recordsFor(keyword, research::reportDate(0, today()), kRecords)) {
+    const std::string date = research::reportDate(0, testing_support::localToday());
+    for (const sim::BidRecord& r : sim::recordsFor(keyword, date, kRecords)) {
         rows.push_back({"", web::utf8ToGbk(r.word), r.impression, r.click, research::scaledFigure(r.ctr) + "%",
                         research::scaledFigure(r.cvr) + "%", research::scaledFigure(r.avgPrice), r.competition});
     }
@@ -76,7 +51,7 @@ TEST_P(FaultTest, TheQueryGoesOnAndKeepsTheEarlierRows) {
     testing_support::SimProcess sim({"--records", std::to_string(kRecords), "--fault", GetParam().fault});
     ASSERT_TRUE(sim.running());
     testing_support::testHosts().backendHost = sim.host();
-    logInTo(sim);
+    ASSERT_TRUE(testing_support::logInOverHttp(sim));
     app::MainWindow window;
     research::createLocks();
     research::MainControls& c = research::mainControls();

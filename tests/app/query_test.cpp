@@ -12,7 +12,6 @@
 #include <atomic>
 #include <condition_variable>
 #include <thread>
-#include <ctime>
 
 #include "app/main_window.h"
 #include "platform/controls.h"
@@ -24,6 +23,7 @@
 #include "sim/report.h"
 #include "tests/support/http_test_server.h"
 #include "tests/support/sim_process.h"
+#include "tests/support/sim_session.h"
 #include "tests/support/test_hosts.h"
 #include "tests/support/wait.h"
 #include "web/text.h"
@@ -31,14 +31,6 @@
 namespace {
 
 using platform::gbk;
-
-std::chrono::year_month_day today() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return std::chrono::year{local.tm_year + 1900} / std::chrono::month(local.tm_mon + 1) /
-           std::chrono::day(local.tm_mday);
-}
 
 // The cells the list shows for a record the simulator served.
 platform::ListRow cellsOf(const sim::BidRecord& r, int number) {
@@ -75,29 +67,10 @@ protected:
     research::MainControls* controls_ = nullptr;
 };
 
-// Logs in to the simulator over HTTP, as the login window would, and leaves the session in the globals.
-void logInTo(const testing_support::SimProcess& sim) {
-    httplib::Client client("127.0.0.1", sim.port());
-    auto login = client.Post("/login", httplib::Params{{"username", std::string(sim::kDemoUser)},
-                                                       {"password", std::string(sim::kDemoPassword)}});
-    ASSERT_TRUE(login);
-    std::string cookies;
-    for (const auto& [name, value] : login->headers) {
-        if (name != "Set-Cookie") continue;
-        if (!cookies.empty()) cookies += "; ";
-        cookies += value.substr(0, value.find(';'));
-    }
-    auto info = client.Get("/bpenv/getLoginUserInfo.htm", {{"Cookie", cookies}});
-    ASSERT_TRUE(info);
-    research::sessionCookies().set(cookies);
-    research::sessionToken().set(web::textBetween(info->body, "token\":\"", "\",\""));
-    ASSERT_FALSE(research::sessionToken().get().empty());
-}
-
 TEST_F(QueryTest, RunAgainstTheSimulatorAppendsEveryServedRecordNumberedOn) {
     testing_support::SimProcess sim({"--records", "30"});
     testing_support::testHosts().backendHost = sim.host();
-    logInTo(sim);
+    ASSERT_TRUE(testing_support::logInOverHttp(sim));
     const std::string cookiesBefore = research::sessionCookies().get();
     controls_->resultList->appendRows({{"", "x"}, {"", "y"}}, 0);
 
@@ -105,7 +78,7 @@ TEST_F(QueryTest, RunAgainstTheSimulatorAppendsEveryServedRecordNumberedOn) {
     clickQuery();
     ASSERT_TRUE(waitForRows(62));
 
-    const std::string date = research::reportDate(0, today());
+    const std::string date = research::reportDate(0, testing_support::localToday());
     std::vector<platform::ListRow> expected = {{"1", "x", "", "", "", "", "", ""}, {"2", "y", "", "", "", "", "", ""}};
     for (const char* keyword : {"男装", "连衣裙"}) {
         for (const sim::BidRecord& r : sim::recordsFor(keyword, date, 30)) {
@@ -174,7 +147,7 @@ TEST_F(QueryTest, SendsOneRequestPerLineAndReadsTheSampleRecord) {
     clickQuery();
     ASSERT_TRUE(waitForRows(8));
 
-    const std::string date = research::reportDate(0, today());
+    const std::string date = research::reportDate(0, testing_support::localToday());
     const std::string body = research::reportBody("TK");
     EXPECT_THAT(server.requests(),
                 testing::ElementsAre(

@@ -14,7 +14,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <ctime>
 #include <atomic>
 #include <set>
 #include <thread>
@@ -32,6 +31,7 @@
 #include "sim/accounts.h"
 #include "sim/report.h"
 #include "tests/support/sim_process.h"
+#include "tests/support/sim_session.h"
 #include "tests/support/test_hosts.h"
 #include "tests/support/wait.h"
 #include "web/text.h"
@@ -43,31 +43,6 @@ using platform::gbk;
 constexpr int kRecords = 40;
 const char* const kKeywords[] = {"男装", "连衣裙", "女鞋", "T恤", "牛仔裤", "羽绒服", "衬衫", "卫衣",
                                  "外套", "短裙", "凉鞋", "背包", "帽子", "围巾", "手套", "袜子"};
-
-std::chrono::year_month_day today() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return std::chrono::year{local.tm_year + 1900} / std::chrono::month(local.tm_mon + 1) /
-           std::chrono::day(local.tm_mday);
-}
-
-void logInTo(const testing_support::SimProcess& sim) {
-    httplib::Client client("127.0.0.1", sim.port());
-    auto login = client.Post("/login", httplib::Params{{"username", std::string(sim::kDemoUser)},
-                                                       {"password", std::string(sim::kDemoPassword)}});
-    ASSERT_TRUE(login);
-    std::string cookies;
-    for (const auto& [name, value] : login->headers) {
-        if (name != "Set-Cookie") continue;
-        if (!cookies.empty()) cookies += "; ";
-        cookies += value.substr(0, value.find(';'));
-    }
-    auto info = client.Get("/bpenv/getLoginUserInfo.htm", {{"Cookie", cookies}});
-    ASSERT_TRUE(info);
-    research::sessionCookies().set(cookies);
-    research::sessionToken().set(web::textBetween(info->body, "token\":\"", "\",\""));
-}
 
 // Starts everything at once on `window`: the query, and a timer that keeps clicking the filter and
 // de-duplication buttons and exporting into `folder`.
@@ -102,7 +77,7 @@ void startTheStorm(app::MainWindow* window, const QString& folder, QTimer* timer
 TEST(Stress, QueryPassesAndExportsAtOnceKeepEveryRowWhole) {
     testing_support::SimProcess sim({"--records", std::to_string(kRecords)});
     testing_support::testHosts().backendHost = sim.host();
-    logInTo(sim);
+    ASSERT_TRUE(testing_support::logInOverHttp(sim));
     platform::setShellOpenObserver([](const std::string&) {});
     QTemporaryDir folder;
     auto window = std::make_unique<app::MainWindow>();
@@ -110,7 +85,7 @@ TEST(Stress, QueryPassesAndExportsAtOnceKeepEveryRowWhole) {
     research::createLocks();
 
     // Every row the simulator can serve for the keywords, as the list shows it (without its number).
-    const std::string date = research::reportDate(0, today());
+    const std::string date = research::reportDate(0, testing_support::localToday());
     std::set<platform::ListRow> served;
     for (const char* k : kKeywords) {
         for (const sim::BidRecord& r : sim::recordsFor(k, date, kRecords)) {
@@ -169,7 +144,7 @@ TEST(Stress, ClosingInTheMiddleEndsWithCodeZero) {
     if (qEnvironmentVariableIsSet("QUORVIK_STORM_CHILD")) {
         testing_support::SimProcess sim({"--records", std::to_string(kRecords)});
         testing_support::testHosts().backendHost = sim.host();
-        logInTo(sim);
+        ASSERT_TRUE(testing_support::logInOverHttp(sim));
         platform::setShellOpenObserver([](const std::string&) {});
         QTemporaryDir folder;
         auto* window = new app::MainWindow;
