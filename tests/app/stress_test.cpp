@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <httplib.h>
 
 #include <QDir>
 #include <QPlainTextEdit>
