@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <QTemporaryDir>
 
+#include "bench/qt_benchmark_main.h"
 #include "bench/bid_rows.h"
 #include "platform/dialogs.h"
 #include "platform/gbk_literal.h"
@@ -60,12 +61,4 @@ BENCHMARK(BM_ExportXlsx)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations
 }  // namespace
 
 // Qt needs its application object before the first widget, so this main replaces BENCHMARK_MAIN.
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return runQtBenchmarks(argc, argv); }

@@ -14,6 +14,7 @@
 #include <atomic>
 #include <thread>
 
+#include "bench/qt_benchmark_main.h"
 #include "app/main_window.h"
 #include "platform/controls.h"
 #include "platform/gbk_literal.h"
@@ -123,12 +124,4 @@ BENCHMARK(WholeRun)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime()
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return runQtBenchmarks(argc, argv); }

@@ -11,6 +11,7 @@
 #include <atomic>
 #include <thread>
 
+#include "bench/qt_benchmark_main.h"
 #include "bench/bid_rows.h"
 #include "platform/controls.h"
 #include "platform/gbk_literal.h"
@@ -146,12 +147,4 @@ BENCHMARK(BM_RowByRowFilter)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterati
 }  // namespace
 
 // Qt needs its application object before the first widget, so this main replaces BENCHMARK_MAIN.
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return runQtBenchmarks(argc, argv); }

@@ -49,14 +49,6 @@ void removeAll(std::string& text, std::string_view part) {
     for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at)) text.erase(at, part.size());
 }
 
-std::chrono::year_month_day localToday() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return std::chrono::year{local.tm_year + 1900} / std::chrono::month(local.tm_mon + 1) /
-           std::chrono::day(local.tm_mday);
-}
-
 // The wait after a keyword, on a steady clock; it blocks only this worker.
 void pauseAfterKeyword() {
     const int item = platform::comboIndex(mainControls().delayCombo);
@@ -65,6 +57,14 @@ void pauseAfterKeyword() {
 }
 
 }  // namespace
+
+std::chrono::year_month_day localToday() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return std::chrono::year{local.tm_year + 1900} / std::chrono::month(local.tm_mon + 1) /
+           std::chrono::day(local.tm_mday);
+}
 
 std::string reportDate(int rangeItem, std::chrono::year_month_day today) {
     int daysBack = rangeItem == 0 ? 1 : rangeItem == 1 ? 2 : rangeItem == 2 ? 7 : -1;

@@ -18,6 +18,9 @@ void runKeywordQuery();
 // year-month-day without leading zeros: reportDate(0, 2016y/3/1) == "2016-2-29"; "" for any other item.
 std::string reportDate(int rangeItem, std::chrono::year_month_day today);
 
+// Today's local date, from which a run computes its report day.
+std::chrono::year_month_day localToday();
+
 // The report address and form body for one keyword.
 std::string reportAddress(std::string_view backendHost, std::string_view keyword, std::string_view date);
 std::string reportBody(std::string_view token);

@@ -98,7 +98,7 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
     QCommandLineOption noticeText("notice-text", "Serve TEXT (written as GBK) as the notice page.", "TEXT");
     QCommandLineOption stopOnEof("stop-on-stdin-eof",
                                  "Stop when standard input closes (ties the life to a parent).");
-    QCommandLineOption fault("fault", "A fault, ENDPOINT:KIND[:COUNT] (see above); repeatable.", "SPEC");
+    QCommandLineOption fault("fault", "A fault, ENDPOINT:KIND[:COUNT] (see above); repeatable.", "FAULT");
     parser.addOptions({port, records, recordLines, longCookies, latency, updateUrl, counterText, noticeText,
                        stopOnEof, fault});
 
@@ -142,10 +142,10 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
     }
     if (parser.isSet(counterText)) options.counterText = parser.value(counterText).toStdString();
     if (parser.isSet(noticeText)) options.noticeText = parser.value(noticeText).toStdString();
-    for (const QString& spec : parser.values(fault)) {
-        std::optional<Fault> parsed = parseFault(spec);
+    for (const QString& faultText : parser.values(fault)) {
+        std::optional<Fault> parsed = parseFault(faultText);
         if (!parsed) {
-            result.message = "bad --fault " + spec.toStdString() + " (see --help)";
+            result.message = "bad --fault " + faultText.toStdString() + " (see --help)";
             return result;
         }
         options.faults.push_back(*parsed);

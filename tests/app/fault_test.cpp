@@ -30,7 +30,7 @@ constexpr int kRecords = 20;
 
 std::vector<platform::ListRow> servedRows(const char* keyword) {
     std::vector<platform::ListRow> rows;
-    const std::string date = research::reportDate(0, testing_support::localToday());
+    const std::string date = research::reportDate(0, research::localToday());
     for (const sim::BidRecord& r : sim::recordsFor(keyword, date, kRecords)) {
         rows.push_back({"", web::utf8ToGbk(r.word), r.impression, r.click, research::scaledFigure(r.ctr) + "%",
                         research::scaledFigure(r.cvr) + "%", research::scaledFigure(r.avgPrice), r.competition});

@@ -78,7 +78,7 @@ TEST_F(QueryTest, RunAgainstTheSimulatorAppendsEveryServedRecordNumberedOn) {
     clickQuery();
     ASSERT_TRUE(waitForRows(62));
 
-    const std::string date = research::reportDate(0, testing_support::localToday());
+    const std::string date = research::reportDate(0, research::localToday());
     std::vector<platform::ListRow> expected = {{"1", "x", "", "", "", "", "", ""}, {"2", "y", "", "", "", "", "", ""}};
     for (const char* keyword : {"男装", "连衣裙"}) {
         for (const sim::BidRecord& r : sim::recordsFor(keyword, date, 30)) {
@@ -147,7 +147,7 @@ TEST_F(QueryTest, SendsOneRequestPerLineAndReadsTheSampleRecord) {
     clickQuery();
     ASSERT_TRUE(waitForRows(8));
 
-    const std::string date = research::reportDate(0, testing_support::localToday());
+    const std::string date = research::reportDate(0, research::localToday());
     const std::string body = research::reportBody("TK");
     EXPECT_THAT(server.requests(),
                 testing::ElementsAre(

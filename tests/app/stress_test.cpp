@@ -84,7 +84,7 @@ TEST(Stress, QueryPassesAndExportsAtOnceKeepEveryRowWhole) {
     research::createLocks();
 
     // Every row the simulator can serve for the keywords, as the list shows it (without its number).
-    const std::string date = research::reportDate(0, testing_support::localToday());
+    const std::string date = research::reportDate(0, research::localToday());
     std::set<platform::ListRow> served;
     for (const char* k : kKeywords) {
         for (const sim::BidRecord& r : sim::recordsFor(k, date, kRecords)) {

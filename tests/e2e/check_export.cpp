@@ -6,7 +6,6 @@
 #include <QCoreApplication>
 #include <QProcess>
 #include <cstdio>
-#include <ctime>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -26,14 +25,6 @@ std::string readFile(const char* path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-std::chrono::year_month_day today() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return std::chrono::year{local.tm_year + 1900} / std::chrono::month(local.tm_mon + 1) /
-           std::chrono::day(local.tm_mday);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -43,7 +34,7 @@ int main(int argc, char** argv) {
     }
     const int records = std::atoi(argv[1]);
     const std::string deleteWord = web::utf8ToGbk(argv[2]);
-    const std::string date = research::reportDate(0, today());
+    const std::string date = research::reportDate(0, research::localToday());
 
     std::vector<platform::ListRow> rows;
     for (int k = 5; k < argc; ++k) {

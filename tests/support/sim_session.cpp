@@ -2,8 +2,6 @@
 
 #include <httplib.h>
 
-#include <ctime>
-
 #include "research/shared_state.h"
 #include "sim/accounts.h"
 #include "web/text.h"
@@ -26,14 +24,6 @@ bool logInOverHttp(const SimProcess& sim) {
     research::sessionCookies().set(cookies);
     research::sessionToken().set(web::textBetween(info->body, "token\":\"", "\",\""));
     return !research::sessionToken().get().empty();
-}
-
-std::chrono::year_month_day localToday() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return std::chrono::year{local.tm_year + 1900} / std::chrono::month(local.tm_mon + 1) /
-           std::chrono::day(local.tm_mday);
 }
 
 }  // namespace testing_support
